@@ -1,0 +1,120 @@
+#pragma once
+// The FTP protocol engine of one session: the control connection, the data
+// connection and the server's working directory, and every operation the
+// session's tasks call. Each operation is a straight sequence of commands and
+// replies; a reply is checked only by its first digit.
+//
+// The operations are grouped by family, one source file each: control
+// connection and replies, login, data connections, listings, transfers,
+// remote commands, folder transfers and site-to-site copies.
+
+#include "ftp/SitePeer.h"
+#include "net/BlockingSocket.h"
+#include "net/Exceptions.h"
+#include "session/SessionMailbox.h"
+#include "session/SiteContext.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnix {
+
+class RemoteFile;
+
+// Allowed characters for each digit of a reply code.
+inline constexpr std::string_view kAnyDigit = "0123456789";
+
+class FtpProtocol {
+public:
+    FtpProtocol(SessionMailbox* mailbox, SiteHandle site);
+    ~FtpProtocol();
+    FtpProtocol(const FtpProtocol&) = delete;
+    FtpProtocol& operator=(const FtpProtocol&) = delete;
+
+    // Control connection and replies.
+    void SendCommand(const std::string& command);
+    std::string ReadLine();
+    std::string ReadReply(std::string_view first, std::string_view second = kAnyDigit,
+                          std::string_view third = kAnyDigit);
+    void Status(std::string text);
+    void RequestAbort();
+    void RecoverAfterAbort();
+    bool IsConnected() const { return control_.IsConnected(); }
+
+    // Connecting, logging in and the working directory.
+    void Connect();
+    void Quit();
+    void UpdateWorkingDirectory();
+    void ChangeDirectory(const std::string& path);
+    void SetDirectory(const std::string& path);
+    void SendKeepAlive();
+    const std::string& CurrentDirectory() const { return currentDirectory_; }
+
+    // Data connections.
+    void OpenDataConnection();
+
+    // Listings.
+    FolderHandle ListFolder(const std::string& folder, const std::string& name, bool notify);
+    void RefreshFolder(const std::string& folder);
+    std::string ResolvePath(const std::string& folder, const std::string& name);
+    FoundEntry FindRemoteFile(const std::string& folder, const std::string& name);
+    std::int64_t GetRemoteTime(const std::string& folder, const std::string& name);
+
+    // Single-file transfers. Sizes are 64-bit; kUnknownSize marks "unknown".
+    std::uint64_t Download(const std::string& folder, const std::string& localPath, const std::string& name,
+                           bool resume, const std::string& progressText);
+    std::uint64_t Upload(const std::string& folder, const std::string& name, const std::string& localPath,
+                         bool resume, const std::string& progressText);
+    std::uint64_t GetRemoteSize(const std::string& folder, const std::string& name);
+
+    // Remote file management.
+    void MakeFolder(const std::string& folder, const std::string& name);
+    void RemoveFolder(const std::string& folder, const std::string& name);
+    void DeleteFile(const std::string& folder, const std::string& name);
+    void Rename(const std::string& folder, const std::string& newName, const std::string& oldName);
+    void Chown(const std::string& folder, const std::string& name, const std::string& user,
+               const std::string& group);
+    void Chmod(const std::string& folder, const std::string& name, std::uint32_t mode);
+
+    // Folder trees.
+    void DownloadFolder(const std::string& folder, const std::string& localPath, const std::string& name,
+                        bool resume, bool onlyNewer);
+    void UploadFolder(const std::string& folder, const std::string& name, const std::string& localPath,
+                      bool resume, bool onlyNewer);
+
+    // Site-to-site copies, coupled to the other site's session by posted tasks.
+    void SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
+                        SitePeer* sourceSession, const std::string& targetName, const std::string& sourceName,
+                        bool resume);
+    void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
+                          const std::string& sourceName, std::uint64_t restartOffset);
+    void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
+                            SitePeer* thisSession, SitePeer* destinationSession, const std::string& targetName,
+                            const std::string& sourceName, bool resume, bool onlyNewer);
+    void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume, bool onlyNewer);
+
+    SessionMailbox& mailbox() { return *mailbox_; }
+    const SiteHandle& site() const { return site_; }
+
+private:
+    // Shared by the operation families.
+    void closeControl();
+    void runPassiveSteps();
+    void runActiveSteps();
+    void storeEmptyListing(const std::string& folder);
+    FolderHandle FetchListing(const std::string& path);
+    std::uint32_t recvBufferSize();
+    std::uint32_t sendBufferSize();
+
+    SessionMailbox* mailbox_;
+    SiteHandle site_;
+    BlockingSocket control_;
+    BlockingSocket data_;
+    std::string currentDirectory_;
+    bool sending_ = false;
+    bool readingLine_ = false;
+    bool replyPending_ = false;
+};
+
+} // namespace varnix

@@ -1,0 +1,71 @@
+#pragma once
+// A TCP socket with blocking operations over a non-blocking descriptor.
+//
+// Every wait is a poll of one second; between slices the socket checks its
+// abort flag (settable from any thread) and counts seconds against the site's
+// RecvTimeout or SendTimeout, re-read at every slice so that a changed
+// setting takes effect during a wait. Failures close the socket and throw
+// CNetException; an abort throws CAbortException and leaves it open.
+//
+// Lines are read through a buffer that belongs to the socket, so bytes past
+// a line end are kept for the next ReadLine or Receive.
+
+#include "session/SiteContext.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace varnix {
+
+class BlockingSocket {
+public:
+    explicit BlockingSocket(SiteHandle site);
+    ~BlockingSocket();
+    BlockingSocket(const BlockingSocket&) = delete;
+    BlockingSocket& operator=(const BlockingSocket&) = delete;
+
+    void Create(bool noDelay);
+    void Connect(const std::string& host, std::uint16_t port);
+    // Starts listening; returns the local address text and port.
+    std::pair<std::string, std::uint16_t> Listen();
+    void SendAll(const char* data, std::size_t length, bool urgent = false);
+    void SendString(const std::string& text, bool urgent = false);
+    // One receive of at most size bytes; 0 when the peer has closed.
+    std::size_t Receive(char* buffer, std::size_t size);
+    // Up to and including the line feed; at end of stream whatever was left.
+    std::string ReadLine();
+    void RequestAbort() { abortRequested_.store(true); }
+    bool AbortRequested() const { return abortRequested_.load(); }
+    void ClearAbort() { abortRequested_.store(false); }
+    void Close();
+    bool IsConnected() const { return fd_ >= 0; }
+    bool AcceptPending() const { return acceptPending_; }
+    // Local and peer address of a connected socket as dotted text.
+    std::string LocalAddress() const;
+    std::string PeerAddress() const;
+
+    void WaitReadable();
+    void WaitWritable();
+
+    // Longest reply or listing line accepted; a longer one is a hostile or
+    // broken server and fails the operation instead of exhausting memory.
+    static constexpr std::size_t kMaxLine = 64 * 1024;
+
+private:
+    void wait(bool readable);
+    [[noreturn]] void raise(int error);
+    void acceptPendingConnection();
+    std::uint32_t timeoutSeconds(bool readable) const;
+    std::size_t takeBuffered(char* out, std::size_t size);
+
+    int fd_ = -1;
+    std::atomic<bool> abortRequested_{false};
+    SiteHandle site_;
+    bool acceptPending_ = false;
+    std::string buffer_;
+    std::size_t bufferStart_ = 0;
+};
+
+} // namespace varnix

@@ -1,0 +1,51 @@
+#pragma once
+// A session's link to the rest of the program: the target that receives its
+// notices, the queue of waiting tasks and the protocol log.
+
+#include "platform/NoticeTarget.h"
+#include "session/SessionNotice.h"
+#include "session/TaskQueue.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace varnix {
+
+class SessionMailbox {
+public:
+    explicit SessionMailbox(CFTPSession* sender = nullptr) : sender_(sender) {}
+
+    void setTarget(NoticeTarget target) { target_.store(target); }
+    NoticeTarget target() const { return target_.load(); }
+    CFTPSession* sender() const { return sender_; }
+
+    // Delivers synchronously; the notice is freed here unless the target
+    // answered that it keeps it.
+    void send(std::unique_ptr<SessionNotice> notice);
+    void sendStatus(std::string text);
+    void sendProgress(std::uint64_t elapsed, std::uint64_t moved, std::uint64_t offset,
+                      std::uint64_t expected, const std::string& text);
+    void sendListed(std::string path);
+    void sendKind(NoticeKind kind, std::string text = {}, Recovery recovery = RecoveryNone);
+
+    // The protocol log: "> " command lines and "< " reply lines.
+    void appendLog(std::string_view prefix, std::string_view line);
+    std::string protocolLog() const;
+    // Also hands every log line to a sink (the command-line client's --log).
+    void setLogSink(std::function<void(std::string_view)> sink);
+
+    TaskQueue& queue() { return queue_; }
+
+private:
+    std::atomic<NoticeTarget> target_{kNoTarget};
+    CFTPSession* sender_;
+    TaskQueue queue_;
+    mutable std::mutex logMutex_;
+    std::string log_;
+    std::function<void(std::string_view)> logSink_;
+};
+
+} // namespace varnix
