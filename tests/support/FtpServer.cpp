@@ -1,0 +1,323 @@
+#include "support/FtpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace varnix::test {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const char* const kPython = "/usr/bin/python3"; // Debian's: it sees python3-pyftpdlib
+const char* const kVsftpd = "/usr/sbin/vsftpd";
+constexpr auto kStartLimit = std::chrono::seconds(20);
+constexpr auto kGreetingLimit = std::chrono::seconds(10);
+constexpr int kVsftpdAttempts = 5;
+
+std::string supportFile(const std::string& name)
+{
+    return std::string(VARNIX_SOURCE_DIR) + "/tests/support/" + name;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { if (m_fd >= 0) ::close(m_fd); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+private:
+    int m_fd;
+};
+
+sockaddr_in loopback(std::uint16_t port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+// The port is free when we look; vsftpd may still lose it to someone else,
+// which is why its start is retried with a fresh one.
+std::uint16_t pickFreePort()
+{
+    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr = loopback(0);
+    socklen_t len = sizeof addr;
+    if (::bind(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        throw std::runtime_error("cannot find a free port");
+    return ntohs(addr.sin_port);
+}
+
+// Reads the first line the server sends on a fresh connection, or "".
+std::string readGreeting(std::uint16_t port)
+{
+    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in addr = loopback(port);
+    if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+        return {};
+    std::string line;
+    pollfd p{s.get(), POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (line.find('\n') == std::string::npos && Clock::now() < deadline) {
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        char buf[512];
+        const ssize_t n = ::recv(s.get(), buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        line.append(buf, static_cast<std::size_t>(n));
+    }
+    return line;
+}
+
+std::string uniqueToken()
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    return "varnix-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(rd());
+}
+
+std::string yesNo(bool b)
+{
+    return b ? "YES" : "NO";
+}
+
+std::string vsftpdConfig(const fs::path& root, const fs::path& work, std::uint16_t port,
+                         const std::string& banner, bool promiscuous)
+{
+    std::ostringstream c;
+    c << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port << "\n"
+      << "background=NO\nrun_as_launching_user=YES\n"
+      << "anonymous_enable=YES\nanon_root=" << root.string() << "\n"
+      << "no_anon_password=YES\nlocal_enable=NO\n"
+      << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
+      << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
+      << "chown_uploads=NO\nallow_writeable_chroot=YES\n"
+      << "secure_chroot_dir=" << (work / "empty").string() << "\n"
+      << "pasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\nconnect_from_port_20=NO\n"
+      << "pasv_promiscuous=" << yesNo(promiscuous) << "\nport_promiscuous=" << yesNo(promiscuous) << "\n"
+      << "seccomp_sandbox=NO\n"
+      << "xferlog_enable=YES\nxferlog_std_format=NO\nlog_ftp_protocol=YES\n"
+      << "vsftpd_log_file=" << (work / "commands.log").string() << "\n"
+      << "ftpd_banner=" << banner << "\n";
+    return c.str();
+}
+
+// vsftpd logs: ... FTP command: Client "127.0.0.1", "RETR a.txt"
+bool parseVsftpdCommand(const std::string& line, std::string& command)
+{
+    static const std::string marker = "FTP command: Client \"";
+    const auto at = line.find(marker);
+    if (at == std::string::npos)
+        return false;
+    const auto open = line.find("\", \"", at + marker.size());
+    const auto close = line.rfind('"');
+    if (open == std::string::npos || close < open + 4)
+        return false;
+    command = line.substr(open + 4, close - open - 4);
+    return true;
+}
+
+} // namespace
+
+std::string kindName(ServerKind kind)
+{
+    return kind == ServerKind::Pyftpdlib ? "Pyftpdlib" : "Vsftpd";
+}
+
+bool ServerOptions::misbehaves() const
+{
+    return refusePasv || refusePort || refuseSize || refuseAll || dropDataAfter || dropDataAlways ||
+           stallDataAfter || !closeControlOn.empty();
+}
+
+FtpServer::FtpServer(ServerKind kind, fs::path root, ServerOptions options)
+    : m_kind(kind), m_root(fs::canonical(root)), m_options(std::move(options))
+{
+    if (m_kind == ServerKind::Pyftpdlib)
+        startPyftpdlib();
+    else
+        startVsftpd();
+}
+
+FtpServer::~FtpServer()
+{
+    if (m_process)
+        m_process->stop();
+}
+
+void FtpServer::failStart(const std::string& why) const
+{
+    throw std::runtime_error(kindName(m_kind) + " did not start: " + why + "\n" + serverOutput());
+}
+
+void FtpServer::startPyftpdlib()
+{
+    const fs::path ready = m_work.path("ready");
+    std::vector<std::string> args = {kPython, supportFile("pyftpd_server.py"), "--root", m_root.string(),
+                                     "--host", m_host, "--port", "0", "--ready-file", ready.string(),
+                                     "--log", logFile().string(), "--exit-with-parent"};
+    const ServerOptions& o = m_options;
+    if (o.anonymous)
+        args.push_back("--anonymous");
+    if (!o.user.empty())
+        args.insert(args.end(), {"--user", o.user, "--password", o.password});
+    const std::pair<bool, const char*> flags[] = {
+        {o.refusePasv, "--refuse-pasv"}, {o.refusePort, "--refuse-port"},
+        {o.refuseSize, "--refuse-size"}, {o.refuseAll, "--refuse-all"},
+        {o.dropDataAlways, "--drop-data-always"}, {o.permitForeignAddresses, "--permit-foreign-addresses"}};
+    for (const auto& [on, flag] : flags)
+        if (on)
+            args.push_back(flag);
+    if (o.dropDataAfter)
+        args.insert(args.end(), {"--drop-data-after", std::to_string(o.dropDataAfter)});
+    if (o.stallDataAfter)
+        args.insert(args.end(), {"--stall-data-after", std::to_string(o.stallDataAfter)});
+    if (!o.closeControlOn.empty())
+        args.insert(args.end(), {"--close-control-on", o.closeControlOn});
+
+    const fs::path out = m_work.path("output.txt");
+    m_process = std::make_unique<ChildProcess>(args, out, out);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (!fs::exists(ready)) {
+        if (!m_process->running())
+            failStart("the server exited");
+        if (Clock::now() >= deadline)
+            failStart("no ready file after " + std::to_string(kStartLimit.count()) + " s");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_port = static_cast<std::uint16_t>(std::stoi(readFileText(ready)));
+}
+
+void FtpServer::startVsftpd()
+{
+    if (m_options.misbehaves())
+        throw std::invalid_argument("vsftpd fixture: misbehaviour switches exist only on pyftpdlib");
+    if (!m_options.anonymous)
+        throw std::invalid_argument("vsftpd fixture: anonymous only (named users are on pyftpdlib)");
+    m_work.mkdir("empty");
+    for (int attempt = 0; attempt < kVsftpdAttempts; ++attempt)
+        if (tryStartVsftpd(pickFreePort()))
+            return;
+    failStart("no attempt reached the greeting");
+}
+
+// The banner carries a token of our own, so that a greeting from some other
+// program that took the port is never mistaken for ours.
+bool FtpServer::tryStartVsftpd(std::uint16_t port)
+{
+    const std::string token = uniqueToken();
+    const fs::path conf = m_work.write("vsftpd.conf", vsftpdConfig(m_root, m_work.root(), port,
+                                       "Varnix test vsftpd " + token, m_options.permitForeignAddresses));
+    const fs::path out = m_work.path("output.txt");
+    m_process = std::make_unique<ChildProcess>(std::vector<std::string>{kVsftpd, conf.string()}, out, out);
+    const auto deadline = Clock::now() + kGreetingLimit;
+    while (Clock::now() < deadline && m_process->running()) {
+        if (readGreeting(port).find(token) != std::string::npos) {
+            m_port = port;
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_process->stop();
+    m_process.reset();
+    return false;
+}
+
+std::string FtpServer::url() const
+{
+    return "ftp://" + m_host + ":" + std::to_string(m_port);
+}
+
+std::string FtpServer::url(const std::string& user, const std::string& password) const
+{
+    return "ftp://" + user + ":" + password + "@" + m_host + ":" + std::to_string(m_port);
+}
+
+std::string FtpServer::remotePath(const std::string& rel) const
+{
+    std::string home = m_kind == ServerKind::Pyftpdlib ? "" : m_root.string();
+    if (rel.empty())
+        return home.empty() ? "/" : home;
+    return home + "/" + rel;
+}
+
+fs::path FtpServer::logFile() const
+{
+    return m_work.path("commands.log");
+}
+
+std::string FtpServer::serverOutput() const
+{
+    return readFileText(m_work.path("output.txt"));
+}
+
+std::vector<std::string> FtpServer::logLines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(readFileText(logFile()));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> FtpServer::commandLog() const
+{
+    std::vector<std::string> commands;
+    for (const std::string& line : logLines()) {
+        std::string command;
+        if (m_kind == ServerKind::Vsftpd) {
+            if (parseVsftpdCommand(line, command))
+                commands.push_back(command);
+        } else if (line.rfind("LOGIN ", 0) != 0) {
+            commands.push_back(line);
+        }
+    }
+    return commands;
+}
+
+int FtpServer::loginCount() const
+{
+    int count = 0;
+    for (const std::string& line : logLines()) {
+        if (m_kind == ServerKind::Vsftpd ? line.find("] OK LOGIN: ") != std::string::npos
+                                         : line.rfind("LOGIN ", 0) == 0)
+            ++count;
+    }
+    return count;
+}
+
+std::string fetchListing(const FtpServer& server, const std::string& path, const std::string& user,
+                         const std::string& password)
+{
+    TempTree work("varnix-listing");
+    const fs::path out = work.path("listing"), err = work.path("errors");
+    const int status = runProgram({kPython, supportFile("fetch_listing.py"), "--host", server.host(), "--port",
+                                   std::to_string(server.port()), "--user", user, "--password", password,
+                                   "--path", path},
+                                  out, err);
+    if (status != 0)
+        throw std::runtime_error("fetchListing " + path + " failed (" + std::to_string(status) + "): " +
+                                 readFileText(err));
+    return readFileText(out);
+}
+
+} // namespace varnix::test
