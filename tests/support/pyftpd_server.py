@@ -17,6 +17,7 @@ import signal
 import socket
 import sys
 import threading
+import warnings
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
@@ -224,6 +225,8 @@ def configure(args):
     if args.user:
         authorizer.add_user(args.user, args.password, root, perm=FULL_PERMISSIONS)
     if args.anonymous:
+        # Writing anonymous users are the point of a test server.
+        warnings.filterwarnings("ignore", "write permissions assigned to anonymous user")
         authorizer.add_anonymous(root, perm=FULL_PERMISSIONS)
 
     handler = TestFTPHandler
