@@ -1,7 +1,11 @@
 #include "support/FtpServer.h"
 #include "support/RawFtpClient.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -129,6 +133,46 @@ TEST(Pyftpdlib, DropsDataOncePerFile)
     EXPECT_EQ(reply.substr(0, 3), "426");
     EXPECT_EQ(download(client, server, "big.bin", reply), tree.read("big.bin"));
     EXPECT_EQ(reply.substr(0, 3), "226");
+}
+
+int connectData(std::uint16_t port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    return fd;
+}
+
+std::size_t readUntil(int fd, std::size_t limit)
+{
+    std::size_t total = 0;
+    char buf[4096];
+    for (ssize_t n; total < limit && (n = ::recv(fd, buf, std::min(sizeof buf, limit - total), 0)) > 0;)
+        total += static_cast<std::size_t>(n);
+    return total;
+}
+
+// A stalled transfer keeps its data connection open; only ABOR ends it, so
+// the byte count is exact without waiting for anything to time out.
+TEST(Pyftpdlib, StallsDataUntilAborted)
+{
+    TempTree tree;
+    tree.writeSized("big.bin", 200000);
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), {.stallDataAfter = 3000});
+    RawFtpClient client(server.host(), server.port());
+    client.readReply();
+    ASSERT_TRUE(client.login("anonymous", "guest@"));
+    client.command("TYPE I");
+    const int data = connectData(client.passivePort());
+    EXPECT_EQ(client.command("RETR big.bin").substr(0, 3), "125");
+    EXPECT_EQ(readUntil(data, 3000), 3000u);
+    EXPECT_EQ(client.command("ABOR").substr(0, 3), "426");
+    EXPECT_EQ(client.readReply().substr(0, 3), "226");
+    EXPECT_EQ(readUntil(data, 1u << 20), 0u);
+    ::close(data);
 }
 
 TEST(Pyftpdlib, RefusesWhatItIsToldTo)
