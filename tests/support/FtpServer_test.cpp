@@ -167,7 +167,7 @@ TEST(Pyftpdlib, StallsDataUntilAborted)
     ASSERT_TRUE(client.login("anonymous", "guest@"));
     client.command("TYPE I");
     const int data = connectData(client.passivePort());
-    EXPECT_EQ(client.command("RETR big.bin").substr(0, 3), "125");
+    EXPECT_EQ(client.command("RETR big.bin").substr(0, 1), "1"); // 125 or 150: accept races RETR
     EXPECT_EQ(readUntil(data, 3000), 3000u);
     EXPECT_EQ(client.command("ABOR").substr(0, 3), "426");
     EXPECT_EQ(client.readReply().substr(0, 3), "226");
