@@ -1,0 +1,47 @@
+#include "cli/CliDispatcher.h"
+
+namespace varnix::cli {
+
+CliDispatcher::CliDispatcher()
+{
+    notice_targets::setDispatcher(this);
+}
+
+CliDispatcher::~CliDispatcher()
+{
+    notice_targets::setDispatcher(nullptr);
+}
+
+std::intptr_t CliDispatcher::call(const std::function<std::intptr_t()>& fn)
+{
+    Call request{&fn};
+    std::unique_lock lock(mutex_);
+    calls_.push_back(&request);
+    queued_.notify_one();
+    finished_.wait(lock, [&] { return request.finished; });
+    return request.result;
+}
+
+bool CliDispatcher::runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    std::unique_lock lock(mutex_);
+    while (!done()) {
+        if (calls_.empty()) {
+            if (queued_.wait_until(lock, deadline) == std::cv_status::timeout && calls_.empty())
+                return done();
+            continue;
+        }
+        Call* next = calls_.front();
+        calls_.pop_front();
+        lock.unlock();
+        std::intptr_t result = (*next->fn)();
+        lock.lock();
+        next->result = result;
+        next->finished = true;
+        finished_.notify_all();
+    }
+    return true;
+}
+
+} // namespace varnix::cli

@@ -1,0 +1,95 @@
+#include "cli/CommandLine.h"
+
+#include "settings/SettingsRecord.h"
+
+#include <cstdlib>
+
+namespace varnix::cli {
+
+const char* const kUsage =
+    "usage: varnix-cli [--set Name=Value]... [--log FILE] [--profile FILE] SITE-URL COMMAND [ARG...]\n"
+    "       varnix-cli [options] SITE-URL -      (commands from standard input, one per line)\n"
+    "SITE-URL: ftp://[user[:password]@]host[:port]\n"
+    "commands: ls [PATH] | get REMOTE LOCAL [--resume] | put LOCAL REMOTE [--resume]\n"
+    "          getdir REMOTE LOCAL [--resume] [--newer] | putdir LOCAL REMOTE [--resume] [--newer]\n"
+    "          mkdir PATH | rmdir PATH | rm PATH | mv PATH NEWNAME | chmod OCTAL PATH\n"
+    "          chown USER:GROUP PATH | copy REMOTE SITE2-URL/PATH [--resume] [--newer]\n";
+
+namespace {
+
+std::pair<std::string, std::uint32_t> parseOverride(const std::string& text)
+{
+    std::size_t eq = text.find('=');
+    std::string name = text.substr(0, eq);
+    if (eq == std::string::npos || !SettingsRecord::byName(name))
+        throw UsageError{"--set expects Name=Value with a numeric setting name, got " + text};
+    std::string value = text.substr(eq + 1);
+    char* end = nullptr;
+    unsigned long long number = std::strtoull(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || number >= SettingsRecord::kUnset)
+        throw UsageError{"--set " + name + ": not a number below 4294967295: " + value};
+    return {name, std::uint32_t(number)};
+}
+
+const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i)
+{
+    if (i + 1 >= args.size())
+        throw UsageError{args[i] + " needs a value"};
+    return args[++i];
+}
+
+} // namespace
+
+Invocation parseInvocation(const std::vector<std::string>& args)
+{
+    Invocation invocation;
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].starts_with("--"); ++i) {
+        if (args[i] == "--set")
+            invocation.options.overrides.push_back(parseOverride(optionValue(args, i)));
+        else if (args[i] == "--log")
+            invocation.options.logFile = optionValue(args, i);
+        else if (args[i] == "--profile")
+            invocation.profileFile = optionValue(args, i);
+        else
+            throw UsageError{"unknown option " + args[i]};
+    }
+    if (i + 2 > args.size())
+        throw UsageError{"a site URL and a command are required"};
+    auto site = parseSiteUrl(args[i]);
+    if (!site)
+        throw UsageError{"not an ftp:// URL: " + args[i]};
+    invocation.site = *site;
+    invocation.command.assign(args.begin() + std::ptrdiff_t(i) + 1, args.end());
+    return invocation;
+}
+
+std::vector<std::string> splitCommandLine(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+            inWord = true;
+        } else if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
+}
+
+} // namespace varnix::cli

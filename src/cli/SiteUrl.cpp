@@ -1,0 +1,122 @@
+#include "cli/SiteUrl.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace varnix::cli {
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = char(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+bool allDigits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "user:password@" (the last '@' ends the credentials, as passwords may hold one).
+bool parseCredentials(std::string_view userInfo, SiteUrl& url)
+{
+    std::size_t colon = userInfo.find(':');
+    auto user = percentDecode(userInfo.substr(0, colon));
+    auto password = percentDecode(colon == std::string_view::npos ? std::string_view{} : userInfo.substr(colon + 1));
+    if (!user || !password)
+        return false;
+    url.user = *user;
+    url.password = *password;
+    return true;
+}
+
+bool parseHostPort(std::string_view hostPort, SiteUrl& url)
+{
+    std::size_t colon = hostPort.rfind(':');
+    if (colon != std::string_view::npos) {
+        std::string_view port = hostPort.substr(colon + 1);
+        if (!allDigits(port) || port.size() > 5 || std::stoul(std::string(port)) > 65535)
+            return false;
+        url.port = std::string(port);
+        hostPort = hostPort.substr(0, colon);
+    }
+    auto host = percentDecode(hostPort);
+    if (!host || host->empty())
+        return false;
+    url.host = *host;
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> percentDecode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return std::nullopt;
+        int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+std::optional<SiteUrl> parseSiteUrl(std::string_view text)
+{
+    constexpr std::string_view scheme = "ftp://";
+    if (text.size() < scheme.size() || !std::equal(scheme.begin(), scheme.end(), text.begin(), [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        }))
+        return std::nullopt;
+    text.remove_prefix(scheme.size());
+    SiteUrl url;
+    std::size_t slash = text.find('/');
+    std::string_view authority = text.substr(0, slash);
+    if (slash != std::string_view::npos) {
+        auto path = percentDecode(text.substr(slash));
+        if (!path)
+            return std::nullopt;
+        url.path = *path;
+    }
+    std::size_t at = authority.rfind('@');
+    if (at != std::string_view::npos && !parseCredentials(authority.substr(0, at), url))
+        return std::nullopt;
+    if (!parseHostPort(at == std::string_view::npos ? authority : authority.substr(at + 1), url))
+        return std::nullopt;
+    return url;
+}
+
+std::string absoluteRemotePath(const std::string& path, const std::string& loginFolder)
+{
+    if (!isRelativeRemotePath(path))
+        return path;
+    if (path.empty() || path == ".")
+        return loginFolder;
+    if (loginFolder.empty() || loginFolder.back() == '/')
+        return loginFolder + path;
+    return loginFolder + "/" + path;
+}
+
+RemotePath splitRemotePath(const std::string& path, const std::string& loginFolder)
+{
+    std::string absolute = absoluteRemotePath(path, loginFolder);
+    while (absolute.size() > 1 && absolute.back() == '/')
+        absolute.pop_back();
+    std::size_t slash = absolute.rfind('/');
+    if (slash == std::string::npos)
+        return {loginFolder, absolute};
+    std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
+    return {folder, absolute.substr(slash + 1)};
+}
+
+} // namespace varnix::cli

@@ -1,0 +1,77 @@
+#pragma once
+// The four task kinds of a site-to-site copy. The queue posts the upload
+// (file) and download (folder) tasks; the engine posts the other two onto the
+// other site's session while it runs.
+
+#include "ftp/SitePeer.h"
+#include "session/SessionTask.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varnix {
+
+class SiteUploadFileTask : public SessionTask {
+public:
+    SiteUploadFileTask(std::string destinationFolder, std::string sourceFolder, SitePeer* sourceSession,
+                       std::string targetName, std::string sourceName, bool resume)
+        : sourceSession_(sourceSession), destinationFolder_(std::move(destinationFolder)),
+          sourceFolder_(std::move(sourceFolder)), targetName_(std::move(targetName)),
+          sourceName_(std::move(sourceName)), resume_(resume) {}
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to site uploading file " + targetName_; }
+
+private:
+    SitePeer* sourceSession_;
+    std::string destinationFolder_, sourceFolder_, targetName_, sourceName_;
+    bool resume_;
+};
+
+class SiteDownloadFileTask : public SessionTask {
+public:
+    SiteDownloadFileTask(std::string sourceFolder, std::string dataAddress, std::uint16_t dataPort,
+                         std::string sourceName, std::uint64_t restartOffset)
+        : sourceFolder_(std::move(sourceFolder)), dataAddress_(std::move(dataAddress)),
+          sourceName_(std::move(sourceName)), dataPort_(dataPort), restartOffset_(restartOffset) {}
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to site downloading file " + sourceName_; }
+
+private:
+    std::string sourceFolder_, dataAddress_, sourceName_;
+    std::uint16_t dataPort_;
+    std::uint64_t restartOffset_;
+};
+
+class SiteDownloadFolderTask : public SessionTask {
+public:
+    SiteDownloadFolderTask(SitePeer* thisSession, SitePeer* destinationSession, std::string sourceParent,
+                           std::string destinationParent, std::string targetName, std::string sourceName,
+                           bool resume, bool onlyNewer)
+        : thisSession_(thisSession), destinationSession_(destinationSession),
+          sourceParent_(std::move(sourceParent)), destinationParent_(std::move(destinationParent)),
+          targetName_(std::move(targetName)), sourceName_(std::move(sourceName)), resume_(resume),
+          onlyNewer_(onlyNewer) {}
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to Site downloading folder " + sourceName_; }
+
+private:
+    SitePeer* thisSession_;
+    SitePeer* destinationSession_;
+    std::string sourceParent_, destinationParent_, targetName_, sourceName_;
+    bool resume_, onlyNewer_;
+};
+
+class SiteUploadFolderTask : public SessionTask {
+public:
+    SiteUploadFolderTask(SitePeer* sourceSession, SiteWorkHandle workList, bool resume, bool onlyNewer)
+        : sourceSession_(sourceSession), workList_(std::move(workList)), resume_(resume), onlyNewer_(onlyNewer) {}
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to Site uploading folder"; }
+
+private:
+    SitePeer* sourceSession_;
+    SiteWorkHandle workList_;
+    bool resume_, onlyNewer_;
+};
+
+} // namespace varnix
