@@ -1,0 +1,162 @@
+// Listing family: folder listings from the site's cache or from the server,
+// link resolution, subfolder paths and single-entry look-ups.
+
+#include "ftp/FtpProtocol.h"
+#include "model/RemoteFolder.h"
+
+#include <cstdio>
+#include <string>
+
+namespace varnix {
+
+namespace {
+
+std::string counterText(const char* format, int a, int b = 0)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+// A link leads to a folder when the server lets us change into it. A
+// refused CWD leaves it a file; a refused CWD back into the listed folder
+// would leave the server elsewhere than the engine believes, so the working
+// directory is learned again and the listing fails.
+void resolveLink(FtpProtocol& engine, RemoteFile& link)
+{
+    try {
+        engine.ChangeDirectory(link.name());
+    } catch (const CFTPException&) {
+        if (!engine.IsConnected())
+            throw;
+        return;
+    }
+    link.setFolder(true);
+    try {
+        engine.ChangeDirectory(engine.CurrentDirectory());
+    } catch (const CFTPException&) {
+        if (engine.IsConnected())
+            engine.UpdateWorkingDirectory();
+        throw;
+    }
+}
+
+void resolveLinks(FtpProtocol& engine, RemoteFolder& folder)
+{
+    engine.Status("Resolving symbolic links...");
+    int total = 0;
+    for (const RemoteFile& entry : folder)
+        total += entry.isLink() ? 1 : 0;
+    int k = 0;
+    for (RemoteFile& entry : folder) {
+        if (!entry.isLink())
+            continue;
+        engine.Status(counterText("Resolving symbolic links: %d/%d", ++k, total));
+        resolveLink(engine, entry);
+    }
+}
+
+} // namespace
+
+FolderHandle FtpProtocol::ListFolder(const std::string& folder, const std::string& name, bool notify)
+{
+    std::string path = folder;
+    if (path.empty()) {
+        if (currentDirectory_.empty())
+            UpdateWorkingDirectory();
+        path = currentDirectory_;
+    }
+    if (!name.empty())
+        path = ResolvePath(path, name);
+    FolderHandle listing = LockedAccess<SiteContext>(site_)->lookUpFolder(path);
+    if (!listing) {
+        listing = FetchListing(path);
+        LockedAccess<SiteContext>(site_)->storeFolder(path, listing);
+    }
+    if (notify)
+        mailbox_->sendListed(path);
+    return listing;
+}
+
+void FtpProtocol::RefreshFolder(const std::string& folder)
+{
+    // An empty folder means the working directory; its cache key is the
+    // directory's path, so that is the slot to empty.
+    if (folder.empty() && currentDirectory_.empty())
+        UpdateWorkingDirectory();
+    const std::string path = folder.empty() ? currentDirectory_ : folder;
+    storeEmptyListing(path);
+    ListFolder(path, {}, true);
+}
+
+std::string FtpProtocol::ResolvePath(const std::string& folder, const std::string& name)
+{
+    FolderHandle parent = LockedAccess<SiteContext>(site_)->lookUpFolder(folder);
+    if (parent) {
+        std::string known = parent->resolvedPath(name);
+        if (!known.empty())
+            return known;
+    }
+    SetDirectory(folder);
+    ChangeDirectory(name);
+    UpdateWorkingDirectory();
+    if (parent)
+        parent->setResolvedPath(name, currentDirectory_);
+    return currentDirectory_;
+}
+
+FolderHandle FtpProtocol::FetchListing(const std::string& path)
+{
+    FolderHandle folder = makeShared<RemoteFolder>();
+    SetDirectory(path);
+    OpenDataConnection();
+    Status("Sending request for file list...");
+    SendCommand("LIST -A");
+    ReadReply("1");
+    replyPending_ = true;
+    Status("Receiving file list...");
+    try {
+        const int year = RemoteFile::currentLocalYear();
+        int counter = 1;
+        for (std::string line = data_.ReadLine(); !line.empty(); line = data_.ReadLine(), ++counter) {
+            try {
+                folder->append(RemoteFile::parse(line, year));
+            } catch (const ListingLineRejected&) {
+                continue;
+            }
+            Status(counterText("Receiving file list: %d", counter));
+        }
+    } catch (const CAbortException&) {
+        throw;
+    } catch (const CException&) {
+        recoverFromDataFailure();
+        throw;
+    }
+    data_.Close();
+    ReadReply("2");
+    resolveLinks(*this, *folder);
+    folder->buildIcons();
+    return folder;
+}
+
+FoundEntry FtpProtocol::FindRemoteFile(const std::string& folder, const std::string& name)
+{
+    FoundEntry found{ListFolder(folder, {}, false), nullptr};
+    found.entry = found.folder->find(name);
+    if (!found.entry)
+        found.folder.reset();
+    return found;
+}
+
+std::int64_t FtpProtocol::GetRemoteTime(const std::string& folder, const std::string& name)
+{
+    FoundEntry found = FindRemoteFile(folder, name);
+    return found ? found.entry->modified() : 0;
+}
+
+void FtpProtocol::storeEmptyListing(const std::string& folder)
+{
+    LockedAccess<SiteContext>(site_)->storeFolder(folder, FolderHandle{});
+}
+
+} // namespace varnix
