@@ -106,6 +106,9 @@ private:
     FolderHandle FetchListing(const std::string& path);
     std::uint32_t recvBufferSize();
     std::uint32_t sendBufferSize();
+    // After a data connection failed mid-transfer: read the outstanding
+    // reply (or close the control connection) so the next command is in step.
+    void recoverFromDataFailure();
 
     SessionMailbox* mailbox_;
     SiteHandle site_;
