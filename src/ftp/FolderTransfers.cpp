@@ -1,0 +1,329 @@
+// Whole folder trees, copied breadth-first with a work list. Each file goes
+// through the single-file transfers; files and folders the server refuses
+// are passed over, while network failures and aborts end the walk.
+
+#include "ftp/EntryNames.h"
+#include "ftp/FtpProtocol.h"
+#include "model/RemoteFolder.h"
+#include "platform/Ticks.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+namespace varnix {
+
+namespace {
+
+// One folder still to copy.
+struct FolderItem {
+    std::string parent;
+    std::string localPath;
+    std::string name;
+};
+
+std::string joinLocal(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+std::optional<struct stat> statOf(const std::string& path, bool followLinks)
+{
+    struct stat info {};
+    int result = followLinks ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
+    if (result != 0)
+        return std::nullopt;
+    return info;
+}
+
+// A folder at localPath afterwards: whatever else is in the way (a file, a
+// dangling link) is removed first.
+void ensureLocalFolder(const std::string& localPath)
+{
+    auto followed = statOf(localPath, true);
+    if (followed && S_ISDIR(followed->st_mode))
+        return;
+    if (statOf(localPath, false) && ::unlink(localPath.c_str()) != 0)
+        throw CFTPException("Removing local file " + localPath + " Failed");
+    if (::mkdir(localPath.c_str(), 0777) != 0)
+        throw CFTPException("Creating local folder " + localPath + " Failed");
+}
+
+void setLocalTime(const std::string& localPath, std::int64_t modified)
+{
+    if (modified == 0)
+        return;
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modified), 0}};
+    ::utimensat(AT_FDCWD, localPath.c_str(), times, 0);
+}
+
+// The folder's own time is a courtesy: a server that cannot say it does not
+// stop the copy.
+void copyFolderTime(FtpProtocol& engine, const FolderItem& item)
+{
+    try {
+        setLocalTime(item.localPath, engine.GetRemoteTime(item.parent, item.name));
+    } catch (const CFTPException&) {
+    }
+}
+
+std::optional<std::string> tryResolve(FtpProtocol& engine, const FolderItem& item)
+{
+    try {
+        return engine.ResolvePath(item.parent, item.name);
+    } catch (const CFTPException&) {
+        return std::nullopt;
+    }
+}
+
+FolderHandle tryList(FtpProtocol& engine, const std::string& remote)
+{
+    try {
+        return engine.ListFolder(remote, {}, false);
+    } catch (const CFTPException&) {
+        return {};
+    }
+}
+
+// Only-newer compares times only when the server gave one: an entry without
+// a time is always copied.
+bool localIsNotOlder(const std::string& localPath, std::int64_t remoteTime)
+{
+    auto info = statOf(localPath, true);
+    return remoteTime != 0 && info && static_cast<std::int64_t>(info->st_mtime) >= remoteTime;
+}
+
+class FolderDownload {
+public:
+    FolderDownload(FtpProtocol& engine, bool resume, bool onlyNewer)
+        : engine_(engine), resume_(resume), onlyNewer_(onlyNewer)
+    {
+    }
+
+    std::uint64_t run(FolderItem first)
+    {
+        work_.push_back(std::move(first));
+        while (!work_.empty()) {
+            FolderItem item = std::move(work_.front());
+            work_.pop_front();
+            copyFolder(item);
+        }
+        return total_;
+    }
+
+private:
+    void copyFolder(const FolderItem& item)
+    {
+        ensureLocalFolder(item.localPath);
+        copyFolderTime(engine_, item);
+        auto remote = tryResolve(engine_, item);
+        // A link back to a folder already copied ends here, so loops end.
+        if (!remote || visited_.count(*remote))
+            return;
+        FolderHandle listing = tryList(engine_, *remote);
+        if (!listing)
+            return;
+        for (const RemoteFile& entry : *listing)
+            copyEntry(*remote, item.localPath, entry);
+        visited_.insert(*remote);
+    }
+
+    void copyEntry(const std::string& remote, const std::string& localFolder, const RemoteFile& entry)
+    {
+        // The name becomes part of a local path: one that is not a plain
+        // name could reach outside the chosen folder.
+        if (!isPlainEntryName(entry.name())) {
+            engine_.Status("Skipping unsafe name " + entry.name());
+            return;
+        }
+        std::string child = joinLocal(localFolder, entry.name());
+        if (entry.isFolder())
+            work_.push_back({remote, child, entry.name()});
+        else if (!(onlyNewer_ && localIsNotOlder(child, entry.modified())))
+            copyFile(remote, child, entry.name());
+    }
+
+    void copyFile(const std::string& remote, const std::string& child, const std::string& name)
+    {
+        try {
+            total_ += engine_.Download(remote, child, name, resume_, name);
+        } catch (const CFTPException&) {
+        }
+    }
+
+    FtpProtocol& engine_;
+    bool resume_;
+    bool onlyNewer_;
+    std::deque<FolderItem> work_;
+    std::unordered_set<std::string> visited_;
+    std::uint64_t total_ = 0;
+};
+
+// The names in a local folder, as bytes, without "." and "..". None when
+// the folder cannot be read.
+std::optional<std::vector<std::string>> localNames(const std::string& localPath)
+{
+    DIR* folder = ::opendir(localPath.c_str());
+    if (!folder)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* found = ::readdir(folder)) {
+        std::string_view name = found->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(folder);
+    return names;
+}
+
+enum class LocalKind { Folder, File, Skipped };
+
+// Links to files are uploaded as the file they point to. Links to folders
+// are not followed: a link to an ancestor would make the walk endless, and
+// nothing here tracks which local folders were already copied.
+LocalKind kindOf(FtpProtocol& engine, const std::string& path)
+{
+    auto own = statOf(path, false);
+    auto followed = statOf(path, true);
+    if (own && followed && S_ISDIR(followed->st_mode) && !S_ISLNK(own->st_mode))
+        return LocalKind::Folder;
+    if (followed && S_ISREG(followed->st_mode))
+        return LocalKind::File;
+    // Reading a pipe or a device could block the session for good.
+    engine.Status((followed && S_ISDIR(followed->st_mode) ? "Skipping link to folder " : "Skipping special file ")
+                  + path);
+    return LocalKind::Skipped;
+}
+
+std::int64_t localTime(const std::string& path)
+{
+    auto info = statOf(path, true);
+    return info ? static_cast<std::int64_t>(info->st_mtime) : 0;
+}
+
+class FolderUpload {
+public:
+    FolderUpload(FtpProtocol& engine, bool resume, bool onlyNewer)
+        : engine_(engine), resume_(resume), onlyNewer_(onlyNewer)
+    {
+    }
+
+    std::uint64_t run(FolderItem first)
+    {
+        work_.push_back(std::move(first));
+        bool starting = true;
+        while (!work_.empty()) {
+            FolderItem item = std::move(work_.front());
+            work_.pop_front();
+            copyFolder(item, starting);
+            starting = false;
+        }
+        return total_;
+    }
+
+private:
+    // The local folder is read before anything is sent, so a folder that
+    // cannot be read never costs the server a file of its name.
+    void copyFolder(const FolderItem& item, bool starting)
+    {
+        auto names = localNames(item.localPath);
+        if (!names) {
+            std::string message = "Reading local folder " + item.localPath + " Failed";
+            if (starting)
+                throw CFTPException(message);
+            engine_.Status(message);
+            return;
+        }
+        prepareRemoteFolder(item);
+        auto remote = tryResolve(engine_, item);
+        if (!remote)
+            return;
+        for (const std::string& name : *names)
+            copyEntry(*remote, joinLocal(item.localPath, name), name);
+        // Listed afresh when next shown, now that it holds what was sent.
+        LockedAccess<SiteContext>(engine_.site())->storeFolder(*remote, {});
+    }
+
+    // A remote file of the folder's name goes first; a folder that already
+    // exists refuses MKD, which is fine.
+    void prepareRemoteFolder(const FolderItem& item)
+    {
+        try {
+            engine_.DeleteFile(item.parent, item.name);
+        } catch (const CFTPException&) {
+        }
+        try {
+            engine_.MakeFolder(item.parent, item.name);
+        } catch (const CFTPException&) {
+        }
+    }
+
+    void copyEntry(const std::string& remote, const std::string& path, const std::string& name)
+    {
+        switch (kindOf(engine_, path)) {
+        case LocalKind::Folder:
+            work_.push_back({remote, path, name});
+            break;
+        case LocalKind::File:
+            if (!(onlyNewer_ && remoteIsNotOlder(remote, name, path)))
+                copyFile(remote, path, name);
+            break;
+        case LocalKind::Skipped:
+            break;
+        }
+    }
+
+    // A missing entry, or a folder the server will not list, has no time
+    // to compare with, and the file is sent.
+    bool remoteIsNotOlder(const std::string& remote, const std::string& name, const std::string& path)
+    {
+        std::int64_t remoteTime = 0;
+        try {
+            remoteTime = engine_.GetRemoteTime(remote, name);
+        } catch (const CFTPException&) {
+        }
+        return remoteTime != 0 && remoteTime >= localTime(path);
+    }
+
+    void copyFile(const std::string& remote, const std::string& path, const std::string& name)
+    {
+        try {
+            total_ += engine_.Upload(remote, name, path, resume_, name);
+        } catch (const CFTPException&) {
+        }
+    }
+
+    FtpProtocol& engine_;
+    bool resume_;
+    bool onlyNewer_;
+    std::deque<FolderItem> work_;
+    std::uint64_t total_ = 0;
+};
+
+} // namespace
+
+void FtpProtocol::DownloadFolder(const std::string& folder, const std::string& localPath, const std::string& name,
+                                 bool resume, bool onlyNewer)
+{
+    std::uint64_t start = tickCount();
+    std::uint64_t total = FolderDownload(*this, resume, onlyNewer).run({folder, localPath, name});
+    mailbox_->sendProgress(tickCount() - start, total, 0, total, {});
+}
+
+void FtpProtocol::UploadFolder(const std::string& folder, const std::string& name, const std::string& localPath,
+                               bool resume, bool onlyNewer)
+{
+    std::uint64_t start = tickCount();
+    std::uint64_t total = FolderUpload(*this, resume, onlyNewer).run({folder, localPath, name});
+    mailbox_->sendProgress(tickCount() - start, total, 0, total, {});
+}
+
+} // namespace varnix
