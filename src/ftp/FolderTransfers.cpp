@@ -21,11 +21,13 @@ namespace varnix {
 
 namespace {
 
-// One folder still to copy.
+// One folder still to copy. A folder reached through a link also carries
+// the link's target as a path.
 struct FolderItem {
     std::string parent;
     std::string localPath;
     std::string name;
+    std::string linkTarget = {};
 };
 
 std::string joinLocal(const std::string& folder, const std::string& name)
@@ -95,6 +97,27 @@ FolderHandle tryList(FtpProtocol& engine, const std::string& remote)
 
 // Only-newer compares times only when the server gave one: an entry without
 // a time is always copied.
+// The target of a link as an absolute remote path, "." and ".." taken
+// apart by their text alone.
+std::string linkTargetPath(const std::string& folder, const std::string& target)
+{
+    std::vector<std::string_view> parts;
+    const std::string joined = target.starts_with('/') ? target : folder + "/" + target;
+    for (std::size_t at = 0; at <= joined.size();) {
+        std::size_t end = std::min(joined.find('/', at), joined.size());
+        std::string_view part(joined.data() + at, end - at);
+        if (part == ".." && !parts.empty())
+            parts.pop_back();
+        else if (!part.empty() && part != "." && part != "..")
+            parts.push_back(part);
+        at = end + 1;
+    }
+    std::string path;
+    for (std::string_view part : parts)
+        path.append("/").append(part);
+    return path.empty() ? "/" : path;
+}
+
 bool localIsNotOlder(const std::string& localPath, std::int64_t remoteTime)
 {
     auto info = statOf(localPath, true);
@@ -125,8 +148,7 @@ private:
         ensureLocalFolder(item.localPath);
         copyFolderTime(engine_, item);
         auto remote = tryResolve(engine_, item);
-        // A link back to a folder already copied ends here, so loops end.
-        if (!remote || visited_.count(*remote))
+        if (!remote || alreadyCopied(*remote, item))
             return;
         FolderHandle listing = tryList(engine_, *remote);
         if (!listing)
@@ -134,6 +156,17 @@ private:
         for (const RemoteFile& entry : *listing)
             copyEntry(*remote, item.localPath, entry);
         visited_.insert(*remote);
+        if (!item.linkTarget.empty())
+            visited_.insert(item.linkTarget);
+    }
+
+    // A link back to a folder already copied ends here, so loops end. Some
+    // servers (pyftpdlib) answer PWD inside a link with the path through the
+    // link rather than the folder's own, which is new at every turn of a
+    // loop; the link's target names the folder itself.
+    bool alreadyCopied(const std::string& remote, const FolderItem& item) const
+    {
+        return visited_.count(remote) || (!item.linkTarget.empty() && visited_.count(item.linkTarget));
     }
 
     void copyEntry(const std::string& remote, const std::string& localFolder, const RemoteFile& entry)
@@ -146,9 +179,16 @@ private:
         }
         std::string child = joinLocal(localFolder, entry.name());
         if (entry.isFolder())
-            work_.push_back({remote, child, entry.name()});
+            work_.push_back({remote, child, entry.name(), folderLinkTarget(remote, entry)});
         else if (!(onlyNewer_ && localIsNotOlder(child, entry.modified())))
             copyFile(remote, child, entry.name());
+    }
+
+    static std::string folderLinkTarget(const std::string& remote, const RemoteFile& entry)
+    {
+        if (!entry.isLink() || entry.linkTarget().empty())
+            return {};
+        return linkTargetPath(remote, entry.linkTarget());
     }
 
     void copyFile(const std::string& remote, const std::string& child, const std::string& name)

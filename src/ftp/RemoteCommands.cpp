@@ -36,32 +36,33 @@ bool skipUnsafe(FtpProtocol& engine, const RemoteFile& entry)
     return true;
 }
 
-// A server that reports a subfolder under the path of one of the folders
-// around it would otherwise send the removal round in circles until the
-// stack gives out.
-void refuseLoop(const std::vector<std::string>& ancestors, const std::string& path)
+// A hostile or confused server may report a subfolder under the path of a
+// folder around it (its parent included). Removing that would delete what
+// the user never chose, or send the removal round in circles, so it is
+// refused before anything of it is touched.
+void refuseLoop(const std::vector<std::string>& around, const std::string& path)
 {
-    if (std::find(ancestors.begin(), ancestors.end(), path) != ancestors.end())
-        throw CFTPException("Folder " + path + " leads back to a folder being removed");
+    if (std::find(around.begin(), around.end(), path) != around.end())
+        throw CFTPException("Folder " + path + " leads back to a folder around it");
 }
 
 void removeTree(FtpProtocol& engine, const std::string& folder, const std::string& name,
-                std::vector<std::string>& ancestors)
+                std::vector<std::string>& around)
 {
     FolderHandle listing = engine.ListFolder(folder, name, false);
     for (const RemoteFile& entry : *listing) {
         if (skipUnsafe(engine, entry))
             continue;
         std::string path = engine.ResolvePath(folder, name);
+        refuseLoop(around, path);
         // A link is removed as a name; its target, folder or not, is never entered.
         if (!entry.isFolder() || entry.isLink()) {
             engine.DeleteFile(path, entry.name());
             continue;
         }
-        refuseLoop(ancestors, path);
-        ancestors.push_back(path);
-        removeTree(engine, path, entry.name(), ancestors);
-        ancestors.pop_back();
+        around.push_back(path);
+        removeTree(engine, path, entry.name(), around);
+        around.pop_back();
     }
     engine.SetDirectory(folder);
     sendExpecting(engine, "RMD " + name, "2");
@@ -79,8 +80,8 @@ void FtpProtocol::MakeFolder(const std::string& folder, const std::string& name)
 // what is already gone stays gone and the rest is left as it is.
 void FtpProtocol::RemoveFolder(const std::string& folder, const std::string& name)
 {
-    std::vector<std::string> ancestors;
-    removeTree(*this, folder, name, ancestors);
+    std::vector<std::string> around{folder};
+    removeTree(*this, folder, name, around);
 }
 
 void FtpProtocol::DeleteFile(const std::string& folder, const std::string& name)
