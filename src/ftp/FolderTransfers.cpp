@@ -67,16 +67,6 @@ void setLocalTime(const std::string& localPath, std::int64_t modified)
     ::utimensat(AT_FDCWD, localPath.c_str(), times, 0);
 }
 
-// The folder's own time is a courtesy: a server that cannot say it does not
-// stop the copy.
-void copyFolderTime(FtpProtocol& engine, const FolderItem& item)
-{
-    try {
-        setLocalTime(item.localPath, engine.GetRemoteTime(item.parent, item.name));
-    } catch (const CFTPException&) {
-    }
-}
-
 std::optional<std::string> tryResolve(FtpProtocol& engine, const FolderItem& item)
 {
     try {
@@ -134,11 +124,17 @@ public:
     std::uint64_t run(FolderItem first)
     {
         work_.push_back(std::move(first));
-        while (!work_.empty()) {
-            FolderItem item = std::move(work_.front());
-            work_.pop_front();
-            copyFolder(item);
+        try {
+            while (!work_.empty()) {
+                FolderItem item = std::move(work_.front());
+                work_.pop_front();
+                copyFolder(item);
+            }
+        } catch (...) {
+            applyFolderTimes();
+            throw;
         }
+        applyFolderTimes();
         return total_;
     }
 
@@ -146,7 +142,7 @@ private:
     void copyFolder(const FolderItem& item)
     {
         ensureLocalFolder(item.localPath);
-        copyFolderTime(engine_, item);
+        noteFolderTime(item);
         auto remote = tryResolve(engine_, item);
         if (!remote || alreadyCopied(*remote, item))
             return;
@@ -184,6 +180,25 @@ private:
             copyFile(remote, child, entry.name());
     }
 
+    // The folder's own time is a courtesy: a server that cannot say it does
+    // not stop the copy.
+    void noteFolderTime(const FolderItem& item)
+    {
+        try {
+            folderTimes_.emplace_back(item.localPath, engine_.GetRemoteTime(item.parent, item.name));
+        } catch (const CFTPException&) {
+        }
+    }
+
+    // Every file and subfolder made inside a folder moves its time, so the
+    // times are given once nothing more is written.
+    void applyFolderTimes()
+    {
+        for (const auto& [localPath, modified] : folderTimes_)
+            setLocalTime(localPath, modified);
+        folderTimes_.clear();
+    }
+
     static std::string folderLinkTarget(const std::string& remote, const RemoteFile& entry)
     {
         if (!entry.isLink() || entry.linkTarget().empty())
@@ -204,6 +219,7 @@ private:
     bool onlyNewer_;
     std::deque<FolderItem> work_;
     std::unordered_set<std::string> visited_;
+    std::vector<std::pair<std::string, std::int64_t>> folderTimes_;
     std::uint64_t total_ = 0;
 };
 
