@@ -1,4 +1,5 @@
 #include "EngineOnServer.h"
+#include "model/RemoteFolder.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
