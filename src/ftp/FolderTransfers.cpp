@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <unordered_set>
@@ -85,8 +86,6 @@ FolderHandle tryList(FtpProtocol& engine, const std::string& remote)
     }
 }
 
-// Only-newer compares times only when the server gave one: an entry without
-// a time is always copied.
 // The target of a link as an absolute remote path, "." and ".." taken
 // apart by their text alone.
 std::string linkTargetPath(const std::string& folder, const std::string& target)
@@ -108,6 +107,8 @@ std::string linkTargetPath(const std::string& folder, const std::string& target)
     return path.empty() ? "/" : path;
 }
 
+// Only-newer compares times only when the server gave one: an entry without
+// a time is always copied.
 bool localIsNotOlder(const std::string& localPath, std::int64_t remoteTime)
 {
     auto info = statOf(localPath, true);
