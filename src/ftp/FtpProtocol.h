@@ -100,6 +100,7 @@ public:
 private:
     // Shared by the operation families.
     void closeControl();
+    void logIn(const std::string& user, const std::string& password);
     void runPassiveSteps();
     void runActiveSteps();
     void storeEmptyListing(const std::string& folder);
@@ -118,6 +119,7 @@ private:
     bool sending_ = false;
     bool readingLine_ = false;
     bool replyPending_ = false;
+    unsigned keepAliveRandom_ = 1;
 };
 
 } // namespace varnix

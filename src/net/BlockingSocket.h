@@ -59,6 +59,9 @@ private:
     void acceptPendingConnection();
     std::uint32_t timeoutSeconds(bool readable) const;
     std::size_t takeBuffered(char* out, std::size_t size);
+    std::size_t receiveSome(char* out, std::size_t size);
+    std::size_t fillBuffer();
+    std::string takeLine(std::size_t length);
 
     int fd_ = -1;
     std::atomic<bool> abortRequested_{false};

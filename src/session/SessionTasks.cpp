@@ -1,6 +1,7 @@
 #include "session/SessionTasks.h"
 
 #include "ftp/FtpProtocol.h"
+#include "model/RemoteFolder.h"
 
 #include <chrono>
 #include <thread>

@@ -23,7 +23,7 @@ public:
 
 // A task on one remote entry: a folder and a name inside it.
 class EntryTask : public SessionTask {
-protected:
+public:
     EntryTask(std::string folder, std::string name) : folder_(std::move(folder)), name_(std::move(name)) {}
     std::string folder_;
     std::string name_;

@@ -76,6 +76,13 @@ bool RecordingTarget::waitFor(const std::function<bool(const SessionNotice&)>& p
     });
 }
 
+bool RecordingTarget::waitUntil(const std::function<bool(const std::vector<SessionNotice>&)>& pred,
+                                int timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return pred(notices_); });
+}
+
 bool RecordingTarget::waitForKind(NoticeKind kind, std::size_t wanted, int timeoutMs)
 {
     std::unique_lock lock(mutex_);

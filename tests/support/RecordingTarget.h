@@ -29,6 +29,8 @@ public:
     void clear();
     // Waits (bounded) until a notice satisfies pred; false on time-out.
     bool waitFor(const std::function<bool(const SessionNotice&)>& pred, int timeoutMs = 20000);
+    // Waits (bounded) until pred holds for everything received so far.
+    bool waitUntil(const std::function<bool(const std::vector<SessionNotice>&)>& pred, int timeoutMs = 20000);
     bool waitForKind(NoticeKind kind, std::size_t count = 1, int timeoutMs = 20000);
     // Called for every notice on the delivering thread (optional).
     void onNotice(std::function<void(const SessionNotice&)> hook);

@@ -1,0 +1,64 @@
+// Data connections: passive (we connect to the address of the PASV reply) or
+// active (we listen and name our address with PORT), with one fallback to the
+// other mode when the server refuses the first.
+
+#include "ftp/FtpProtocol.h"
+
+#include "ftp/ReplyParsing.h"
+
+#include <arpa/inet.h>
+
+namespace varnix {
+namespace {
+
+// Loopback, private (RFC 1918), link-local, or not an address at all.
+bool isInternalAddress(const std::string& dotted)
+{
+    in_addr addr{};
+    if (inet_pton(AF_INET, dotted.c_str(), &addr) != 1)
+        return false;
+    std::uint32_t a = ntohl(addr.s_addr);
+    return (a >> 24) == 127 || (a >> 24) == 10 || (a >> 20) == ((172u << 4) | 1) || (a >> 16) == ((192u << 8) | 168)
+        || (a >> 16) == ((169u << 8) | 254) || a == 0;
+}
+
+} // namespace
+
+void FtpProtocol::OpenDataConnection()
+{
+    Status("Opening data connection...");
+    data_.Close();
+    data_.Create(false);
+    bool passive = LockedAccess<SiteContext>(site_)->settings().pasvMode() != 0;
+    try {
+        passive ? runPassiveSteps() : runActiveSteps();
+    } catch (const CFTPException&) {
+        passive = LockedAccess<SiteContext>(site_)->settings().pasvMode() != 0;
+        data_.Close();
+        data_.Create(false);
+        passive ? runActiveSteps() : runPassiveSteps();
+    }
+}
+
+void FtpProtocol::runPassiveSteps()
+{
+    SendCommand("PASV");
+    PassiveAddress address = parsePassiveReply(ReadReply("2"));
+    // A server behind NAT may name its private address; the address we reach
+    // it at works where that one cannot.
+    std::string peer = control_.PeerAddress();
+    if (isInternalAddress(address.host) && !isInternalAddress(peer))
+        address.host = peer;
+    data_.Connect(address.host, address.port);
+}
+
+void FtpProtocol::runActiveSteps()
+{
+    std::string local = control_.LocalAddress();
+    auto [ignored, port] = data_.Listen();
+    (void)ignored;
+    SendCommand("PORT " + formatPortArgument(local, port));
+    ReadReply("2");
+}
+
+} // namespace varnix

@@ -1,0 +1,110 @@
+// Connecting, logging in, the working directory and keep-alive probes.
+
+#include "ftp/FtpProtocol.h"
+
+#include "ftp/ReplyParsing.h"
+
+#include <cstdlib>
+
+namespace varnix {
+namespace {
+
+// The port as typed, read like atoi: its leading digits, 0 without any.
+std::uint16_t portNumber(const std::string& text)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 65535; ++i)
+        value = value * 10 + std::uint32_t(text[i] - '0');
+    return value > 65535 ? 0 : std::uint16_t(value);
+}
+
+} // namespace
+
+void FtpProtocol::Connect()
+{
+    if (IsConnected())
+        return;
+    // Copies, so that no lock is held across the notices and waits below.
+    LoginData login = LockedAccess<SiteContext>(site_)->loginCopy();
+    std::string anonymousPassword = LockedAccess<SiteContext>(site_)->settings().anonymousPassword();
+    try {
+        Status("Connecting to " + login.host + ":" + login.port + "...");
+        control_.Create(true);
+        control_.Connect(login.host, portNumber(login.port));
+        ReadReply("23");
+        Status("Verifing username and password...");
+        logIn(login.user.empty() ? "anonymous" : login.user,
+              login.password.empty() ? anonymousPassword : login.password);
+        Status("Setting binary transfer mode...");
+        SendCommand("TYPE I");
+        ReadReply("2");
+    } catch (...) {
+        closeControl();
+        throw;
+    }
+}
+
+// A refused user name or password: leave politely, then ask for new
+// credentials (the recovery tells the session so).
+void FtpProtocol::logIn(const std::string& user, const std::string& password)
+{
+    try {
+        SendCommand("USER " + user);
+        ReadReply("23");
+        SendCommand("PASS " + password);
+        ReadReply("2");
+    } catch (CFTPException& refused) {
+        try {
+            SendCommand("TYPE I");
+            ReadReply(kAnyDigit);
+            Quit();
+        } catch (const CException&) {
+        }
+        refused.recovery = 1;
+        throw;
+    }
+}
+
+void FtpProtocol::Quit()
+{
+    if (!IsConnected())
+        return;
+    SendCommand("QUIT");
+    ReadReply("2");
+}
+
+void FtpProtocol::UpdateWorkingDirectory()
+{
+    Status("Updating working directory...");
+    SendCommand("PWD");
+    auto path = parseWorkingDirectory(ReadReply("2"));
+    if (!path)
+        throw CFTPException("Server returned malformed working directory");
+    currentDirectory_ = *path;
+}
+
+void FtpProtocol::ChangeDirectory(const std::string& path)
+{
+    SendCommand(path == ".." ? std::string("CDUP") : "CWD " + path);
+    ReadReply("2");
+}
+
+void FtpProtocol::SetDirectory(const std::string& path)
+{
+    if (path == currentDirectory_)
+        return;
+    ChangeDirectory(path);
+    currentDirectory_ = path;
+}
+
+void FtpProtocol::SendKeepAlive()
+{
+    static const char* const kProbes[] = {"PWD", "REST 0", "TYPE I"};
+    try {
+        SendCommand(kProbes[rand_r(&keepAliveRandom_) % 3]);
+        ReadReply("23");
+    } catch (const CException&) {
+    }
+}
+
+} // namespace varnix

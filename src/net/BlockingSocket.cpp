@@ -1,0 +1,324 @@
+#include "net/BlockingSocket.h"
+
+#include "net/Exceptions.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace varnix {
+
+namespace {
+
+// Bytes asked of the kernel per read of a line; lines are short, listings long.
+constexpr std::size_t kLineChunk = 4096;
+constexpr int kSliceMilliseconds = 1000;
+// What a socket without a site waits, the settings' own default.
+constexpr std::uint32_t kDefaultTimeout = 60;
+
+// A readiness report that turned out stale; wait again.
+bool isRetryable(int error)
+{
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+std::string dottedText(const sockaddr_in& address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    if (!inet_ntop(AF_INET, &address.sin_addr, text, sizeof text))
+        return {};
+    return text;
+}
+
+int pendingError(int fd)
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        return errno;
+    return error;
+}
+
+// The first IPv4 address of a host name; throws the resolver's code.
+in_addr resolveHost(const std::string& host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int code = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (code == EAI_SYSTEM)
+        throw CNetException(errno);
+    if (code != 0)
+        throw CNetException(code, gai_strerror(code));
+    if (!found)
+        throw CNetException(EAI_NONAME, gai_strerror(EAI_NONAME));
+    in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return address;
+}
+
+} // namespace
+
+BlockingSocket::BlockingSocket(SiteHandle site) : site_(std::move(site))
+{
+}
+
+BlockingSocket::~BlockingSocket()
+{
+    Close();
+}
+
+void BlockingSocket::Create(bool noDelay)
+{
+    Close();
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        raise(errno);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0)
+        raise(errno);
+    int flag = noDelay ? 1 : 0;
+    if (setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag) != 0)
+        raise(errno);
+}
+
+void BlockingSocket::Connect(const std::string& host, std::uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+        try {
+            address.sin_addr = resolveHost(host);
+        } catch (const CNetException&) {
+            Close();
+            throw;
+        }
+    }
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS && errno != EINTR)
+        raise(errno);
+    WaitWritable();
+    if (int error = pendingError(fd_))
+        raise(error);
+}
+
+std::pair<std::string, std::uint16_t> BlockingSocket::Listen()
+{
+    if (::listen(fd_, 5) != 0)
+        raise(errno);
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        raise(errno);
+    acceptPending_ = true;
+    return {dottedText(local), ntohs(local.sin_port)};
+}
+
+void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    // MSG_NOSIGNAL: a peer that has gone must fail the send, not kill the process.
+    const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
+    std::size_t sent = 0;
+    while (sent < length) {
+        WaitWritable();
+        ssize_t n = ::send(fd_, data + sent, length - sent, flags);
+        if (n >= 0)
+            sent += static_cast<std::size_t>(n);
+        else if (!isRetryable(errno))
+            raise(errno);
+    }
+}
+
+void BlockingSocket::SendString(const std::string& text, bool urgent)
+{
+    SendAll(text.data(), text.size(), urgent);
+}
+
+std::size_t BlockingSocket::Receive(char* buffer, std::size_t size)
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    if (size == 0)
+        return 0;
+    if (bufferStart_ < buffer_.size())
+        return takeBuffered(buffer, size);
+    return receiveSome(buffer, size);
+}
+
+std::string BlockingSocket::ReadLine()
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    std::size_t searched = 0;
+    for (;;) {
+        std::string_view pending = std::string_view(buffer_).substr(bufferStart_);
+        std::size_t end = pending.find('\n', searched);
+        if (end != std::string_view::npos && end < kMaxLine)
+            return takeLine(end + 1);
+        if (pending.size() >= kMaxLine) {
+            // The peer is out of step with us or hostile; nothing later on
+            // this stream can be trusted to start at a line boundary.
+            Close();
+            throw CFTPException("Server sent a line longer than " + std::to_string(kMaxLine) + " bytes");
+        }
+        searched = pending.size();
+        if (fillBuffer() == 0)
+            return takeLine(pending.size());
+    }
+}
+
+void BlockingSocket::Close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    acceptPending_ = false;
+    buffer_.clear();
+    bufferStart_ = 0;
+}
+
+std::string BlockingSocket::LocalAddress() const
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    return dottedText(address);
+}
+
+std::string BlockingSocket::PeerAddress() const
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    return dottedText(address);
+}
+
+void BlockingSocket::WaitReadable()
+{
+    wait(true);
+}
+
+void BlockingSocket::WaitWritable()
+{
+    wait(false);
+}
+
+void BlockingSocket::wait(bool readable)
+{
+    // poll ignores a negative descriptor and would just sit out the time-out.
+    if (fd_ < 0)
+        raise(ENOTCONN);
+    for (std::uint32_t slices = 0;;) {
+        if (abortRequested_.exchange(false))
+            throw CAbortException();
+        pollfd entry{fd_, static_cast<short>(readable ? POLLIN : POLLOUT), 0};
+        int ready = ::poll(&entry, 1, kSliceMilliseconds);
+        if (ready < 0 && errno != EINTR)
+            raise(errno);
+        if (ready > 0) {
+            if (entry.revents & POLLNVAL)
+                raise(EBADF);
+            if (entry.revents & POLLERR) {
+                int error = pendingError(fd_);
+                raise(error != 0 ? error : EIO);
+            }
+            return;
+        }
+        // The limit is read anew at every slice so that a changed setting
+        // takes effect during a long wait.
+        if (ready == 0 && ++slices >= timeoutSeconds(readable))
+            raise(ETIMEDOUT);
+    }
+}
+
+void BlockingSocket::raise(int error)
+{
+    Close();
+    throw CNetException(error);
+}
+
+void BlockingSocket::acceptPendingConnection()
+{
+    for (;;) {
+        WaitReadable();
+        int accepted = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (accepted >= 0) {
+            ::close(fd_);
+            fd_ = accepted;
+            acceptPending_ = false;
+            return;
+        }
+        // A connection reset between poll and accept is gone; wait for the next.
+        if (!isRetryable(errno) && errno != ECONNABORTED)
+            raise(errno);
+    }
+}
+
+std::uint32_t BlockingSocket::timeoutSeconds(bool readable) const
+{
+    if (!site_)
+        return kDefaultTimeout;
+    LockedAccess<SiteContext> site(site_);
+    const SettingsRecord& settings = site->settings();
+    return readable ? settings.recvTimeout() : settings.sendTimeout();
+}
+
+std::size_t BlockingSocket::takeBuffered(char* out, std::size_t size)
+{
+    std::size_t count = std::min(size, buffer_.size() - bufferStart_);
+    buffer_.copy(out, count, bufferStart_);
+    bufferStart_ += count;
+    if (bufferStart_ == buffer_.size()) {
+        buffer_.clear();
+        bufferStart_ = 0;
+    }
+    return count;
+}
+
+std::size_t BlockingSocket::receiveSome(char* out, std::size_t size)
+{
+    for (;;) {
+        WaitReadable();
+        ssize_t n = ::recv(fd_, out, size, 0);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (!isRetryable(errno))
+            raise(errno);
+    }
+}
+
+std::size_t BlockingSocket::fillBuffer()
+{
+    char chunk[kLineChunk];
+    std::size_t count = receiveSome(chunk, sizeof chunk);
+    buffer_.erase(0, bufferStart_);
+    bufferStart_ = 0;
+    buffer_.append(chunk, count);
+    return count;
+}
+
+std::string BlockingSocket::takeLine(std::size_t length)
+{
+    std::string line = buffer_.substr(bufferStart_, length);
+    bufferStart_ += length;
+    if (bufferStart_ == buffer_.size()) {
+        buffer_.clear();
+        bufferStart_ = 0;
+    }
+    return line;
+}
+
+} // namespace varnix

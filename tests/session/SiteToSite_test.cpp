@@ -1,0 +1,133 @@
+// Copies between two real servers on loopback, driven by two sessions that
+// are coupled only through the tasks they post onto each other.
+
+#include "session/CFTPSession.h"
+
+#include "support/SessionHarness.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace varnix {
+namespace {
+
+using test::FtpServer;
+using test::ServerKind;
+using test::TempTree;
+
+struct Pair {
+    ServerKind source;
+    ServerKind destination;
+};
+
+std::string pairName(const ::testing::TestParamInfo<Pair>& info)
+{
+    return test::kindName(info.param.source) + "To" + test::kindName(info.param.destination);
+}
+
+class SiteToSiteTest : public ::testing::TestWithParam<Pair> {
+protected:
+    SiteToSiteTest()
+        : sourceServer(GetParam().source, sourceTree.root()),
+          destinationServer(GetParam().destination, destinationTree.root()),
+          source(harness.session(harness.site(sourceServer))),
+          destination(harness.session(harness.site(destinationServer)))
+    {
+    }
+
+    void expectDone(CFTPSession* from, std::size_t index = 0)
+    {
+        SessionNotice n = harness.outcome(from, index);
+        EXPECT_EQ(n.kind, NoticeDone) << n.text;
+    }
+
+    TempTree sourceTree, destinationTree;
+    FtpServer sourceServer, destinationServer;
+    test::SessionHarness harness;
+    CFTPSession* source;
+    CFTPSession* destination;
+};
+
+TEST_P(SiteToSiteTest, CopiesAFile)
+{
+    sourceTree.writeSized("file.bin", 300000, 7);
+    destination->SiteUploadFile(destinationServer.remotePath(), sourceServer.remotePath(), source, "copy.bin",
+                                "file.bin", false);
+    expectDone(destination);
+    expectDone(source);
+    EXPECT_EQ(destinationTree.read("copy.bin"), sourceTree.read("file.bin"));
+}
+
+TEST_P(SiteToSiteTest, ResumesAPartialCopy)
+{
+    sourceTree.writeSized("file.bin", 500000, 3);
+    destinationTree.write("file.bin", TempTree::sizedContent(200000, 3));
+    destination->SiteUploadFile(destinationServer.remotePath(), sourceServer.remotePath(), source, "file.bin",
+                                "file.bin", true);
+    expectDone(destination);
+    expectDone(source);
+    EXPECT_EQ(destinationTree.read("file.bin"), sourceTree.read("file.bin"));
+    auto sent = sourceServer.commandLog();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "REST 200000"), sent.end());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "REST 0"), sent.end());
+}
+
+TEST_P(SiteToSiteTest, ResumeOfACompleteCopySendsNoRetrieve)
+{
+    sourceTree.writeSized("file.bin", 1000, 5);
+    destinationTree.write("file.bin", TempTree::sizedContent(1000, 5));
+    destination->SiteUploadFile(destinationServer.remotePath(), sourceServer.remotePath(), source, "file.bin",
+                                "file.bin", true);
+    expectDone(destination);
+    expectDone(source);
+    EXPECT_EQ(destinationTree.read("file.bin"), sourceTree.read("file.bin"));
+    for (const auto& command : sourceServer.commandLog())
+        EXPECT_NE(command.rfind("RETR", 0), 0u) << command;
+}
+
+TEST_P(SiteToSiteTest, CopiesAFolderTree)
+{
+    sourceTree.writeSized("tree/a.bin", 70000, 1);
+    sourceTree.writeSized("tree/b.txt", 12, 2);
+    sourceTree.writeSized("tree/sub/c.bin", 150000, 3);
+    sourceTree.mkdir("tree/sub/empty");
+    source->SiteDownloadFolder(sourceServer.remotePath(), destinationServer.remotePath(), destination, "tree",
+                               "tree", false, false);
+    expectDone(source);
+    expectDone(destination);
+    for (std::size_t file = 0; file < 3; ++file)
+        expectDone(source, 1 + file);
+    for (const char* rel : {"tree/a.bin", "tree/b.txt", "tree/sub/c.bin"})
+        EXPECT_EQ(destinationTree.read(rel), sourceTree.read(rel)) << rel;
+    EXPECT_TRUE(std::filesystem::is_directory(destinationTree.path("tree/sub/empty")));
+}
+
+TEST_P(SiteToSiteTest, OnlyNewerLeavesAnUpToDateCopyAlone)
+{
+    sourceTree.writeSized("tree/old.bin", 1000, 1);
+    sourceTree.writeSized("tree/new.bin", 1000, 2);
+    sourceTree.setMtime("tree/old.bin", 1500000000);
+    sourceTree.setMtime("tree/new.bin", 1600000000);
+    destinationTree.write("tree/old.bin", "keep me");
+    destinationTree.write("tree/new.bin", "replace me");
+    destinationTree.setMtime("tree/old.bin", 1550000000);
+    destinationTree.setMtime("tree/new.bin", 1550000000);
+    source->SiteDownloadFolder(sourceServer.remotePath(), destinationServer.remotePath(), destination, "tree",
+                               "tree", false, true);
+    expectDone(source);
+    expectDone(destination);
+    expectDone(source, 1);
+    EXPECT_EQ(destinationTree.read("tree/old.bin"), "keep me");
+    EXPECT_EQ(destinationTree.read("tree/new.bin"), sourceTree.read("tree/new.bin"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SiteToSiteTest,
+                         ::testing::Values(Pair{ServerKind::Pyftpdlib, ServerKind::Vsftpd},
+                                           Pair{ServerKind::Vsftpd, ServerKind::Pyftpdlib},
+                                           Pair{ServerKind::Pyftpdlib, ServerKind::Pyftpdlib}),
+                         pairName);
+
+} // namespace
+} // namespace varnix
