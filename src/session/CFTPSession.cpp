@@ -36,14 +36,13 @@ CFTPSession* CFTPSession::create(SiteHandle site)
     return new CFTPSession(std::move(site));
 }
 
-CFTPSession::CFTPSession(SiteHandle site)
-    : site_(site), mailbox_(this), engine_(&mailbox_, std::move(site))
+CFTPSession::LiveToken::LiveToken()
 {
     std::lock_guard lock(live().mutex);
     ++live().count;
 }
 
-CFTPSession::~CFTPSession()
+CFTPSession::LiveToken::~LiveToken()
 {
     {
         std::lock_guard lock(live().mutex);
@@ -51,6 +50,13 @@ CFTPSession::~CFTPSession()
     }
     live().changed.notify_all();
 }
+
+CFTPSession::CFTPSession(SiteHandle site)
+    : site_(site), mailbox_(this), engine_(&mailbox_, std::move(site))
+{
+}
+
+CFTPSession::~CFTPSession() = default;
 
 int CFTPSession::liveSessions()
 {

@@ -92,6 +92,13 @@ private:
     std::int64_t nextKeepAliveWait();
     void reportFailure(const SessionTask* task, const std::string& message, Recovery recovery);
 
+    // Counts the session as live until every other member is gone, so that
+    // waiting for all sessions to end also waits for their site references.
+    struct LiveToken {
+        LiveToken();
+        ~LiveToken();
+    };
+    LiveToken live_;
     SiteHandle site_;
     SessionMailbox mailbox_;
     FtpProtocol engine_;
