@@ -2,7 +2,7 @@
 // The command-line client: one session on one site, fed with the same tasks
 // the windows post, and a notice target that prints what it receives.
 
-#include "cli/CliDispatcher.h"
+#include "platform/MainLoopDispatcher.h"
 #include "cli/SiteUrl.h"
 #include "platform/NoticeTarget.h"
 #include "session/CFTPSession.h"
@@ -72,7 +72,7 @@ private:
     void endProgressLine();
 
     ClientOptions options_;
-    CliDispatcher dispatcher_;
+    MainLoopDispatcher dispatcher_;
     NoticeTarget handle_;
     Peer main_;
     std::map<CFTPSession*, std::vector<Outcome>> outcomes_;

@@ -1,18 +1,18 @@
-#include "cli/CliDispatcher.h"
+#include "platform/MainLoopDispatcher.h"
 
-namespace varnix::cli {
+namespace varnix {
 
-CliDispatcher::CliDispatcher()
+MainLoopDispatcher::MainLoopDispatcher()
 {
     notice_targets::setDispatcher(this);
 }
 
-CliDispatcher::~CliDispatcher()
+MainLoopDispatcher::~MainLoopDispatcher()
 {
     notice_targets::setDispatcher(nullptr);
 }
 
-std::intptr_t CliDispatcher::call(const std::function<std::intptr_t()>& fn)
+std::intptr_t MainLoopDispatcher::call(const std::function<std::intptr_t()>& fn)
 {
     Call request{&fn};
     std::unique_lock lock(mutex_);
@@ -22,7 +22,7 @@ std::intptr_t CliDispatcher::call(const std::function<std::intptr_t()>& fn)
     return request.result;
 }
 
-bool CliDispatcher::runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
+bool MainLoopDispatcher::runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(mutex_);
@@ -44,4 +44,4 @@ bool CliDispatcher::runUntil(const std::function<bool()>& done, std::chrono::mil
     return true;
 }
 
-} // namespace varnix::cli
+} // namespace varnix

@@ -1,7 +1,7 @@
 #pragma once
-// The command-line client's UI thread: notices from the session threads are
-// handled on the main thread, one at a time, exactly as the windows handle
-// them on theirs.
+// A UI thread without a toolkit: notices from the session threads are handled
+// on the thread that runs the loop, one at a time, exactly as the windows
+// handle them on theirs. The command-line client and the queue tests use it.
 
 #include "platform/NoticeTarget.h"
 
@@ -11,17 +11,18 @@
 #include <functional>
 #include <mutex>
 
-namespace varnix::cli {
+namespace varnix {
 
-class CliDispatcher : public UiDispatcher {
+class MainLoopDispatcher : public UiDispatcher {
 public:
-    CliDispatcher();
-    ~CliDispatcher() override;
+    // Installs itself as the process's dispatcher until destroyed.
+    MainLoopDispatcher();
+    ~MainLoopDispatcher() override;
 
-    // From a worker thread: queue the call for the main thread and wait.
+    // From a worker thread: queue the call for the loop's thread and wait.
     std::intptr_t call(const std::function<std::intptr_t()>& fn) override;
 
-    // On the main thread: run queued calls until done() holds or the time
+    // On the loop's thread: run queued calls until done() holds or the time
     // runs out; true when done() held.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
@@ -38,4 +39,4 @@ private:
     std::deque<Call*> calls_;
 };
 
-} // namespace varnix::cli
+} // namespace varnix
