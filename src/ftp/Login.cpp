@@ -60,7 +60,7 @@ void FtpProtocol::logIn(const std::string& user, const std::string& password)
             Quit();
         } catch (const CException&) {
         }
-        refused.recovery = 1;
+        refused.recovery = RecoveryLogin;
         throw;
     }
 }
