@@ -1,0 +1,174 @@
+#include "EngineFixtures.h"
+#include "model/RemoteFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace varnix::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+// The port a PORT command names, or -1 when it is not of our form.
+int portOfCommand(const std::string& command)
+{
+    unsigned a = 0, b = 0, c = 0, d = 0, high = 0, low = 0;
+    char end = 0;
+    if (std::sscanf(command.c_str(), "PORT %u,%u,%u,%u,%u,%u%c", &a, &b, &c, &d, &high, &low, &end) != 6)
+        return -1;
+    if (a != 127 || b != 0 || c != 0 || d != 1 || high > 255 || low > 255)
+        return -1;
+    return static_cast<int>(high * 256 + low);
+}
+
+// --- against real servers: a listing through each kind of data connection ---
+
+class DataOnServer : public EngineOnRealServer {
+protected:
+    void SetUp() override { tree.write("a.txt", "some bytes"); }
+
+    // Lists the served root and returns the commands it took.
+    Lines listRoot()
+    {
+        engine().Connect();
+        engine().SetDirectory(remote());
+        const std::size_t before = mark();
+        FolderHandle folder = engine().ListFolder(remote(), {}, false);
+        EXPECT_TRUE(folder && folder->find("a.txt"));
+        return commandsSince(before);
+    }
+};
+
+TEST_P(DataOnServer, PassiveModeConnectsToTheAddressOfThePasvReply)
+{
+    start();
+    h->set(Setting::PasvMode, 1);
+    const Lines commands = listRoot();
+    EXPECT_EQ(commands, (Lines{"PASV", "LIST -A"}));
+    EXPECT_TRUE(containsLine(h->target.texts(NoticeStatus), "Opening data connection..."));
+}
+
+TEST_P(DataOnServer, ActiveModeNamesTheControlConnectionsOwnAddress)
+{
+    start();
+    h->set(Setting::PasvMode, 0);
+    const Lines commands = listRoot();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_GT(portOfCommand(commands[0]), 0) << commands[0];
+    EXPECT_EQ(commands[1], "LIST -A");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, DataOnServer, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
+                         nameOfKind);
+
+// The misbehaviour switches exist on pyftpdlib only.
+class DataFallbackOnServer : public DataOnServer {};
+
+TEST_P(DataFallbackOnServer, RefusedPasvFallsBackToPort)
+{
+    start({.refusePasv = true});
+    h->set(Setting::PasvMode, 1);
+    const Lines commands = listRoot();
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0], "PASV");
+    EXPECT_GT(portOfCommand(commands[1]), 0) << commands[1];
+    EXPECT_EQ(commands[2], "LIST -A");
+}
+
+TEST_P(DataFallbackOnServer, RefusedPortFallsBackToPasv)
+{
+    start({.refusePort = true});
+    h->set(Setting::PasvMode, 0);
+    const Lines commands = listRoot();
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_GT(portOfCommand(commands[0]), 0) << commands[0];
+    EXPECT_EQ(commands[1], "PASV");
+    EXPECT_EQ(commands[2], "LIST -A");
+}
+
+TEST_P(DataFallbackOnServer, BothModesRefusedReportsTheSecondRefusal)
+{
+    start({.refusePasv = true, .refusePort = true});
+    h->set(Setting::PasvMode, 1);
+    engine().Connect();
+    try {
+        engine().OpenDataConnection();
+        FAIL() << "no data connection possible, yet opened";
+    } catch (const CFTPException& failure) {
+        EXPECT_EQ(failure.GetErrorMessage(), "500 Active mode refused.\r\n");
+    }
+    EXPECT_TRUE(engine().IsConnected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, DataFallbackOnServer, ::testing::Values(ServerKind::Pyftpdlib), nameOfKind);
+
+// --- exact sequences ---
+
+const char* const kListing = "-rw-r--r-- 1 o g 5 Jan 1 2001 a\r\n";
+
+TEST(DataScripted, RefusedPasvThenPortCarriesTheListing)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).reply("250 CWD ok").reply("500 no passive here").replyPort().serveData(kListing);
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    FolderHandle folder = e.engine().ListFolder("/pub", {}, false);
+    EXPECT_TRUE(folder->find("a"));
+    const Lines commands = e.afterLogin();
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[1], "PASV");
+    EXPECT_GT(portOfCommand(commands[2]), 0) << commands[2];
+    EXPECT_EQ(commands[3], "LIST -A");
+    EXPECT_EQ(s.failure(), "");
+}
+
+// The socket that listened for the refused PORT cannot be the one that
+// connects for PASV: the second attempt needs a fresh one.
+TEST(DataScripted, RefusedPortThenPasvCarriesTheListing)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).reply("250 CWD ok").reply("500 no active here").replyPasv().serveData(kListing);
+    s.start();
+    EngineOnScript e(s);
+    e.h.set(Setting::PasvMode, 0);
+    e.engine().Connect();
+    EXPECT_TRUE(e.engine().ListFolder("/pub", {}, false)->find("a"));
+    const Lines commands = e.afterLogin();
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_TRUE(startsWith(commands[1], "PORT ")) << commands[1];
+    EXPECT_EQ(commands[2], "PASV");
+    EXPECT_EQ(commands[3], "LIST -A");
+}
+
+TEST(DataScripted, PasvReplyWithoutClosingParenthesisFailsWithoutFallback)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).replyPasv("227 Entering Passive Mode (", "");
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    EXPECT_THROW(e.engine().OpenDataConnection(), CNetException);
+    EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
+    EXPECT_TRUE(e.engine().IsConnected()); // the control connection is still in step
+}
+
+TEST(DataScripted, UnreachablePassiveAddressFailsWithoutFallback)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).reply("227 Entering Passive Mode (127,0,0,1,0,1).");
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    EXPECT_THROW(e.engine().OpenDataConnection(), CNetException);
+    EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
+}
+
+} // namespace
+} // namespace varnix::test
