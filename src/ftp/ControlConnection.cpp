@@ -107,6 +107,10 @@ std::string FtpProtocol::ReadReply(std::string_view first, std::string_view seco
         reply += line;
         if (closesReply(line, reply))
             return reply;
+        // A line cut short by the end of the stream closed the connection;
+        // nothing can complete the reply now.
+        if (!IsConnected())
+            throw CNetException(ECONNRESET, "Connection closed by server");
         if (reply.size() > kMaxReply) {
             closeControl();
             throw CFTPException("Server sent a reply longer than " + std::to_string(kMaxReply) + " bytes");

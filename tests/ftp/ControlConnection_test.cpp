@@ -104,7 +104,7 @@ TEST(ControlReplies, RefusedMultiLineReplyLeavesItsContinuationForTheNextRead)
 
 TEST(ControlReplies, ServerClosingMidReplyIsARetryableConnectionFailure)
 {
-    for (const char* partial : {"220-one\r\n220-two\r\n", "", "200 cut sho"}) {
+    for (const char* partial : {"220-one\r\n220-two\r\n", "220-one\r\n220-tw", "", "200 cut sho"}) {
         ScriptedServer s;
         scriptPlainLogin(s).closeAfter(partial);
         s.start();
