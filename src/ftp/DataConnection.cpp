@@ -33,6 +33,10 @@ void FtpProtocol::OpenDataConnection()
     try {
         passive ? runPassiveSteps() : runActiveSteps();
     } catch (const CFTPException&) {
+        // A failure that closed the control connection (an over-long line)
+        // leaves nothing to fall back on, and its own text says what went wrong.
+        if (!IsConnected())
+            throw;
         passive = LockedAccess<SiteContext>(site_)->settings().pasvMode() != 0;
         data_.Close();
         data_.Create(false);

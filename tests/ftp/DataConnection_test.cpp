@@ -170,5 +170,24 @@ TEST(DataScripted, UnreachablePassiveAddressFailsWithoutFallback)
     EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
 }
 
+// The over-long line closed the control connection, so a fallback to PORT
+// could only fail with a text that hides what went wrong.
+TEST(DataScripted, OverlongPasvReplyFailsWithItsOwnTextAndNoFallback)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).replyRaw(std::string(BlockingSocket::kMaxLine + 1, 'x'));
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    try {
+        e.engine().OpenDataConnection();
+        FAIL() << "an over-long PASV reply was accepted";
+    } catch (const CFTPException& failure) {
+        EXPECT_EQ(failure.GetErrorMessage(), "Server sent a line longer than 65536 bytes");
+    }
+    EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
+    EXPECT_FALSE(e.engine().IsConnected());
+}
+
 } // namespace
 } // namespace varnix::test
