@@ -13,7 +13,10 @@ namespace {
 std::uint16_t portNumber(const std::string& text)
 {
     std::uint32_t value = 0;
-    for (std::size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 65535; ++i)
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 65535; ++i)
         value = value * 10 + std::uint32_t(text[i] - '0');
     return value > 65535 ? 0 : std::uint16_t(value);
 }

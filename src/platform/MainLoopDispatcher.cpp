@@ -1,5 +1,7 @@
 #include "platform/MainLoopDispatcher.h"
 
+#include <algorithm>
+
 namespace varnix {
 
 MainLoopDispatcher::MainLoopDispatcher()
@@ -28,7 +30,11 @@ bool MainLoopDispatcher::runUntil(const std::function<bool()>& done, std::chrono
     std::unique_lock lock(mutex_);
     while (!done()) {
         if (calls_.empty()) {
-            if (queued_.wait_until(lock, deadline) == std::cv_status::timeout && calls_.empty())
+            // Short slices: some conditions (a session thread ending) come
+            // with no call to wake us.
+            auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+            queued_.wait_until(lock, slice);
+            if (calls_.empty() && std::chrono::steady_clock::now() >= deadline)
                 return done();
             continue;
         }
