@@ -1,0 +1,93 @@
+#include "queue/RemoteWindows.h"
+
+#include "session/CFTPSession.h"
+
+#include <gtest/gtest.h>
+
+namespace varnix {
+namespace {
+
+// Sessions here are never started: releasing one deletes it at once.
+class ListedWindow : public RemoteWindow {
+public:
+    explicit ListedWindow(SiteHandle site) : site_(std::move(site)) {}
+    ~ListedWindow() override
+    {
+        if (session_)
+            session_->release();
+    }
+    const SiteHandle& site() const override { return site_; }
+    bool hasSession() const override { return session_ != nullptr; }
+    CFTPSession* handOver() override
+    {
+        if (!session_)
+            session_ = CFTPSession::create(site_);
+        return std::exchange(session_, nullptr);
+    }
+    void adopt(CFTPSession* session) override
+    {
+        session_ = session;
+        ++adopted;
+    }
+    CFTPSession* session_ = nullptr;
+    int adopted = 0;
+
+private:
+    SiteHandle site_;
+};
+
+SiteHandle newSite()
+{
+    return makeLocked<SiteContext>("127.0.0.1", "21", "", "");
+}
+
+TEST(RemoteWindowList, AcquireTakesTheMostRecentWindowOfExactlyThatSite)
+{
+    SiteHandle site = newSite(), lookalike = newSite();
+    ListedWindow older(site), newer(site), other(lookalike);
+    RemoteWindowList list;
+    list.activate(&older);
+    list.activate(&other);
+    list.activate(&newer);
+    EXPECT_EQ(list.current(), &newer);
+    older.session_ = CFTPSession::create(site);
+    CFTPSession* own = older.session_;
+    list.activate(&older);
+    EXPECT_EQ(list.acquire(site), own);
+    EXPECT_FALSE(older.hasSession());
+    // A window without a session makes one to hand over.
+    list.remove(&older);
+    CFTPSession* made = list.acquire(site);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->site().sameAs(site));
+    EXPECT_EQ(list.acquire(SiteHandle{}), nullptr);
+    list.remove(&newer);
+    list.remove(&other);
+    EXPECT_EQ(list.acquire(site), nullptr);
+    own->release();
+    made->release();
+}
+
+TEST(RemoteWindowList, GiveBackGoesToTheMostRecentWindowWithoutASession)
+{
+    SiteHandle site = newSite();
+    ListedWindow busy(site), idleOld(site), idleNew(site);
+    busy.session_ = CFTPSession::create(site);
+    RemoteWindowList list;
+    list.activate(&idleOld);
+    list.activate(&idleNew);
+    list.activate(&busy);
+    CFTPSession* session = CFTPSession::create(site);
+    list.giveBack(session);
+    EXPECT_EQ(idleNew.session_, session);
+    EXPECT_EQ(idleOld.adopted, 0);
+    EXPECT_EQ(busy.adopted, 0);
+
+    int before = CFTPSession::liveSessions();
+    list.giveBack(CFTPSession::create(newSite()));   // no window of that site: released
+    EXPECT_EQ(CFTPSession::liveSessions(), before);
+    list.giveBack(nullptr);
+}
+
+} // namespace
+} // namespace varnix
