@@ -1,0 +1,352 @@
+// The queue carrying out transfers on real sessions against real servers.
+
+#include "QueueHarness.h"
+
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace varnix {
+namespace {
+
+using test::FakeWindow;
+using test::FtpServer;
+using test::QueueHarness;
+using test::ServerKind;
+using test::ServerOptions;
+using test::TempTree;
+
+bool has(const std::vector<std::string>& lines, const std::string& wanted)
+{
+    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+std::vector<std::string> startingWith(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    std::vector<std::string> out;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(out),
+                 [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    return out;
+}
+
+bool allFinished(const std::vector<QueueItemHandle>& items)
+{
+    return std::none_of(items.begin(), items.end(), [](const QueueItemHandle& i) { return i->running(); });
+}
+
+void setRetries(const SiteHandle& site, std::uint32_t count, std::uint32_t delay)
+{
+    LockedAccess<SiteContext>(site)->settings().setRetryCount(count);
+    LockedAccess<SiteContext>(site)->settings().setRetryDelay(delay);
+}
+
+class QueueOnServer : public ::testing::Test {
+protected:
+    QueueItemHandle queuedDownload(const SiteHandle& site, const std::string& name)
+    {
+        auto item = newDownload(site, "/", name, local.path(name).string(), false);
+        item->queued = true;
+        h.queue->add(item);
+        return item;
+    }
+
+    void expectCompleted(const QueueItemHandle& item)
+    {
+        EXPECT_EQ(h.rows.status(item), "Complete") << item->failure;
+        EXPECT_FALSE(item->running());
+        EXPECT_FALSE(item->queued);
+    }
+
+    TempTree tree, local;
+    QueueHarness h;
+};
+
+TEST_F(QueueOnServer, FiveQueuedItemsRunOneAfterAnotherOnTheWindowsConnection)
+{
+    for (int i = 0; i < 5; ++i)
+        tree.writeSized("f" + std::to_string(i) + ".bin", 150000 + i, i + 1);
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    SiteHandle site = h.site(server);
+    FakeWindow& window = h.window(site);
+    window.ensureSession()->List("/", "");
+    ASSERT_TRUE(h.runUntil([&] { return window.outcomes.size() == 1; }));
+
+    std::vector<QueueItemHandle> items;
+    for (int i = 0; i < 5; ++i)
+        items.push_back(queuedDownload(site, "f" + std::to_string(i) + ".bin"));
+    h.queue->transferQueued();
+    EXPECT_EQ(window.handedOver, 1);
+    EXPECT_EQ(h.rows.status(items[0]), "Pending");
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_EQ(h.rows.status(items[i]), "Queued");
+        EXPECT_FALSE(items[i]->running());
+    }
+    ASSERT_TRUE(h.runUntil([&] { return allFinished(items); }));
+
+    for (int i = 0; i < 5; ++i) {
+        std::string name = "f" + std::to_string(i) + ".bin";
+        expectCompleted(items[i]);
+        EXPECT_TRUE(has(h.rows.statuses(items[i]), "Pending")) << i;
+        EXPECT_EQ(local.read(name), tree.read(name));
+    }
+    EXPECT_EQ(h.rows.row(items[4]).texts.size, "150004/150004");
+    EXPECT_EQ(h.rows.row(items[4]).texts.time, "0");
+    EXPECT_EQ(server.loginCount(), 1);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5; ++i)
+        expected.push_back("RETR f" + std::to_string(i) + ".bin");
+    EXPECT_EQ(startingWith(server.commandLog(), "RETR"), expected);
+    // The window has its connection back, and it works.
+    ASSERT_TRUE(h.runUntil([&] { return window.outcomes.size() == 2; }));
+    EXPECT_EQ(window.adopted, 1);
+    EXPECT_EQ(window.outcomes[1], NoticeDone);
+}
+
+TEST_F(QueueOnServer, QueuedItemsForTwoSitesStartAtOnce)
+{
+    tree.writeSized("one.bin", 100000, 1);
+    TempTree otherTree;
+    otherTree.writeSized("two.bin", 100000, 2);
+    FtpServer first(ServerKind::Pyftpdlib, tree.root());
+    FtpServer second(ServerKind::Vsftpd, otherTree.root());
+    auto one = queuedDownload(h.site(first), "one.bin");
+    auto two = newDownload(h.site(second), second.remotePath(), "two.bin", local.path("two.bin").string(), false);
+    two->queued = true;
+    h.queue->add(two);
+    h.queue->transferQueued();
+    EXPECT_TRUE(one->running());
+    EXPECT_TRUE(two->running());
+    EXPECT_EQ(h.rows.status(two), "Pending");
+    ASSERT_TRUE(h.runUntil([&] { return allFinished({one, two}); }));
+    expectCompleted(one);
+    expectCompleted(two);
+    EXPECT_EQ(local.read("two.bin"), otherTree.read("two.bin"));
+}
+
+TEST_F(QueueOnServer, TransferSelectedRunsEachItemOnAConnectionOfItsOwn)
+{
+    for (const char* name : {"a", "b", "c", "d"})
+        tree.writeSized(name, 50000);
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    SiteHandle site = h.site(server);
+    FakeWindow& window = h.window(site);
+    std::vector<QueueItemHandle> selected{queuedDownload(site, "a"), queuedDownload(site, "b"),
+                                          queuedDownload(site, "c")};
+    auto left = queuedDownload(site, "d");
+    ASSERT_TRUE(h.queue->canTransferSelected(selected));
+    h.queue->transferSelected(selected);
+    for (const auto& item : selected) {
+        EXPECT_TRUE(item->running());
+        EXPECT_FALSE(item->queued);
+        EXPECT_EQ(h.rows.status(item), "Queued");   // until the first notice
+    }
+    EXPECT_FALSE(left->running());
+    ASSERT_TRUE(h.runUntil([&] { return allFinished(selected); }));
+    for (const auto& item : selected)
+        expectCompleted(item);
+    EXPECT_EQ(server.loginCount(), 3);
+    EXPECT_EQ(window.handedOver, 0);
+    EXPECT_EQ(h.rows.status(left), "Queued");
+}
+
+TEST_F(QueueOnServer, ClearingARunningQueuedItemHandsItsSessionToTheNext)
+{
+    tree.writeSized("big.bin", 1 << 20);
+    tree.writeSized("small.bin", 10000, 3);
+    ServerOptions options;
+    options.stallDataAfter = 64 * 1024;   // big.bin stops moving; small.bin never gets there
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    FakeWindow& window = h.window(site);
+    auto big = queuedDownload(site, "big.bin");
+    auto small = queuedDownload(site, "small.bin");
+    h.queue->transferQueued();
+    ASSERT_TRUE(h.runUntil([&] { return h.rows.status(big) == "Downloading"; }));
+    h.queue->clearSelected({big});
+    EXPECT_TRUE(h.rows.row(big).removed);
+    EXPECT_EQ(h.rows.status(small), "Pending");
+    ASSERT_TRUE(h.runUntilFinished(small));
+    expectCompleted(small);
+    EXPECT_FALSE(has(h.rows.statuses(small), "Canceled"));
+    EXPECT_EQ(local.read("small.bin"), tree.read("small.bin"));
+    EXPECT_EQ(server.loginCount(), 1);
+    auto log = server.commandLog();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) { return l.ends_with("ABOR"); }));
+    ASSERT_TRUE(h.runUntil([&] { return window.outcomes.size() == 1; }));
+    EXPECT_EQ(window.outcomes[0], NoticeDone);
+}
+
+TEST_F(QueueOnServer, TransferStartedAtOnceBorrowsTheWindowsSessionAndReturnsIt)
+{
+    local.writeSized("up.bin", 300000, 9);
+    FtpServer server(ServerKind::Vsftpd, tree.root());
+    SiteHandle site = h.site(server);
+    FakeWindow& window = h.window(site, server.remotePath());
+    auto item = newUpload(site, server.remotePath(), local.path("up.bin").string(), "up.bin", false);
+    h.queue->add(item);
+    EXPECT_EQ(h.rows.status(item), "Pending");
+    h.queue->start(item, window.handOver(), nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item));
+    expectCompleted(item);
+    EXPECT_EQ(tree.read("up.bin"), local.read("up.bin"));
+    EXPECT_TRUE(has(h.rows.statuses(item), "Uploading"));
+    ASSERT_TRUE(h.runUntil([&] { return window.outcomes.size() == 1; }));
+    EXPECT_EQ(window.outcomes[0], NoticeDone);
+    EXPECT_EQ(server.loginCount(), 1);
+}
+
+// A cut upload fails on the data connection, which is worth retrying.
+TEST_F(QueueOnServer, CutUploadIsRetriedAndResumedToTheByte)
+{
+    local.writeSized("up.bin", 8 << 20, 5);
+    ServerOptions options;
+    options.dropDataAfter = 300000;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    setRetries(site, 2, 1);
+    auto item = newUpload(site, "/", local.path("up.bin").string(), "up.bin", false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item, 60));
+    expectCompleted(item);
+    EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
+    EXPECT_EQ(item->retryCount, 1u);
+    EXPECT_TRUE(item->resume);
+    EXPECT_TRUE(has(server.commandLog(), "APPE up.bin"));
+    EXPECT_EQ(tree.read("up.bin"), local.read("up.bin"));
+    EXPECT_EQ(server.loginCount(), 1);
+}
+
+TEST_F(QueueOnServer, UploadCutEveryTimeFailsAfterTheRetriesAllowed)
+{
+    local.writeSized("up.bin", 8 << 20, 5);
+    ServerOptions options;
+    options.dropDataAfter = 200000;
+    options.dropDataAlways = true;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    setRetries(site, 2, 1);
+    auto item = newUpload(site, "/", local.path("up.bin").string(), "up.bin", false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item, 60));
+    EXPECT_EQ(h.rows.status(item), "Failed");
+    EXPECT_EQ(h.rows.count(item, "Retry"), 2u);
+    EXPECT_EQ(item->retryCount, 2u);
+    EXPECT_EQ(item->failure.rfind("Uploading file up.bin from ", 0), 0u) << item->failure;
+    EXPECT_EQ(startingWith(server.commandLog(), "APPE").size(), 2u);
+}
+
+TEST_F(QueueOnServer, FailureNotWorthRetryingFailsAtOnce)
+{
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    SiteHandle site = h.site(server);
+    setRetries(site, 2, 1);
+    auto item = newDownload(site, "/", "missing.bin", local.path("missing.bin").string(), false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item));
+    EXPECT_EQ(h.rows.status(item), "Failed");
+    EXPECT_EQ(h.rows.count(item, "Retry"), 0u);
+    EXPECT_NE(item->failure.find(" failed: 550"), std::string::npos) << item->failure;
+}
+
+TEST_F(QueueOnServer, CancelDuringTheRetryCountdownEndsTheItem)
+{
+    local.writeSized("up.bin", 8 << 20, 5);
+    ServerOptions options;
+    options.dropDataAfter = 200000;
+    options.dropDataAlways = true;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    setRetries(site, 5, 600);
+    auto item = newUpload(site, "/", local.path("up.bin").string(), "up.bin", false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntil([&] { return h.rows.status(item) == "Retry"; }));
+    h.queue->cancelSelected({item});
+    EXPECT_EQ(h.rows.status(item), "Canceled");
+    EXPECT_FALSE(item->running());
+}
+
+TEST_F(QueueOnServer, RefusedLoginAsksAndRetriesAtOnceWithTheNewPassword)
+{
+    tree.writeSized("secret.bin", 20000, 4);
+    ServerOptions options;
+    options.anonymous = false;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server, "tester", "wrong");
+    setRetries(site, 1, 600);
+    h.prompt.user = "tester";
+    h.prompt.password = "secret";
+    auto item = newDownload(site, "/", "secret.bin", local.path("secret.bin").string(), false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item));
+    expectCompleted(item);
+    ASSERT_EQ(h.prompt.asked.size(), 1u);
+    EXPECT_NE(h.prompt.asked[0].message.find("failed: 530"), std::string::npos) << h.prompt.asked[0].message;
+    EXPECT_TRUE(has(h.rows.statuses(item), "Retry"));
+    EXPECT_EQ(local.read("secret.bin"), tree.read("secret.bin"));
+    EXPECT_EQ(LockedAccess<SiteContext>(site)->loginCopy().password, "secret");
+}
+
+class SiteToSiteQueue : public QueueOnServer {
+protected:
+    SiteToSiteQueue()
+        : source(ServerKind::Pyftpdlib, sourceTree.root()), destination(ServerKind::Pyftpdlib, tree.root()),
+          sourceSite(h.site(source)), destinationSite(h.site(destination)),
+          sourceWindow(h.window(sourceSite)), destinationWindow(h.window(destinationSite))
+    {
+    }
+
+    // Both windows take their sessions back and list their folders unharmed.
+    void expectSessionsReturnedIntact()
+    {
+        ASSERT_TRUE(h.runUntil([&] { return sourceWindow.outcomes.size() == 1 && destinationWindow.outcomes.size() == 1; }));
+        EXPECT_EQ(sourceWindow.outcomes[0], NoticeDone);
+        EXPECT_EQ(destinationWindow.outcomes[0], NoticeDone);
+    }
+
+    TempTree sourceTree;
+    FtpServer source, destination;
+    SiteHandle sourceSite, destinationSite;
+    FakeWindow& sourceWindow;
+    FakeWindow& destinationWindow;
+};
+
+TEST_F(SiteToSiteQueue, CopiesAFile)
+{
+    sourceTree.writeSized("file.bin", 400000, 7);
+    auto item = newSiteCopy(destinationSite, "/", "copy.bin", sourceSite, "/", "file.bin", false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item));
+    expectCompleted(item);
+    EXPECT_TRUE(item->doneA && item->doneB);
+    EXPECT_EQ(tree.read("copy.bin"), sourceTree.read("file.bin"));
+    expectSessionsReturnedIntact();
+}
+
+TEST_F(SiteToSiteQueue, CopiesAFolderTreeOnceBothSidesAreDone)
+{
+    sourceTree.writeSized("tree/a.bin", 70000, 1);
+    sourceTree.writeSized("tree/b.txt", 12, 2);
+    sourceTree.writeSized("tree/sub/c.bin", 150000, 3);
+    sourceTree.writeSized("tree/sub/d.bin", 1, 4);
+    auto item = newSiteCopy(destinationSite, "/", "tree", sourceSite, "/", "tree", true);
+    item->queued = true;
+    h.queue->add(item);
+    h.queue->transferQueued();
+    ASSERT_TRUE(h.runUntilFinished(item));
+    expectCompleted(item);
+    EXPECT_TRUE(has(h.rows.statuses(item), "Transfering"));
+    for (const char* rel : {"tree/a.bin", "tree/b.txt", "tree/sub/c.bin", "tree/sub/d.bin"})
+        EXPECT_EQ(tree.read(rel), sourceTree.read(rel)) << rel;
+    expectSessionsReturnedIntact();
+}
+
+} // namespace
+} // namespace varnix
