@@ -4,6 +4,10 @@
 // changing digit sets (and now and then asks for its working folder) until
 // the connection is gone. Every malformed reply must end in a CException,
 // and the reader must neither hang nor grow without bound.
+//
+// Inputs are short, but the limits on a line (64 KiB) and a reply (1 MiB)
+// need long streams: the bytes FF FE n in the input stand for n KiB of 'x',
+// up to kMaxExpansion in all.
 
 #include "ftp/FtpProtocol.h"
 
@@ -13,6 +17,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -23,6 +28,7 @@ using namespace varnix;
 namespace {
 
 constexpr std::string_view kLogin = "220 fuzz\r\n331 password\r\n230 in\r\n200 binary\r\n";
+constexpr std::size_t kMaxExpansion = 2 * 1024 * 1024;
 
 struct DigitSet {
     std::string_view first, second, third;
@@ -38,6 +44,37 @@ void require(bool condition)
 {
     if (!condition)
         std::abort();
+}
+
+std::string serverStream(std::string_view input)
+{
+    std::string stream(kLogin);
+    std::size_t expanded = 0;
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        std::size_t length = i + 2 < input.size() && input.compare(i, 2, "\xff\xfe") == 0
+                                 ? std::size_t(static_cast<unsigned char>(input[i + 2])) * 1024 : 0;
+        if (length > 0 && expanded + length <= kMaxExpansion) {
+            stream.append(length, 'x');
+            expanded += length;
+            i += 2;
+        } else {
+            stream += input[i];
+        }
+    }
+    return stream;
+}
+
+bool inSet(std::string_view set, char c)
+{
+    return set.find(c) != std::string_view::npos;
+}
+
+// A reply handed on must be one the caller asked for.
+void checkReply(const std::string& reply, const DigitSet& digits)
+{
+    require(reply.size() >= 4 && inSet(digits.first, reply[0]) && inSet(digits.second, reply[1]) &&
+            inSet(digits.third, reply[2]));
+    require(reply.size() <= 1024 * 1024 + BlockingSocket::kMaxLine);
 }
 
 int listenOnLoopback(std::uint16_t& port)
@@ -87,9 +124,12 @@ void readUntilClosed(FtpProtocol& engine)
             if (step % 7 == 6)
                 engine.UpdateWorkingDirectory();
             else
-                engine.ReadReply(digits.first, digits.second, digits.third);
+                checkReply(engine.ReadReply(digits.first, digits.second, digits.third), digits);
         } catch (const CException& failure) {
-            (void)failure.GetErrorMessage();
+            std::string message = failure.GetErrorMessage();
+            // To see what an input does: VARNIX_FUZZ_TRACE=1 reply_reader_fuzz FILE
+            if (std::getenv("VARNIX_FUZZ_TRACE"))
+                std::fprintf(stderr, "step %zu: %.200s\n", step, message.c_str());
         }
     }
 }
@@ -106,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LockedAccess<SiteContext>(site)->settings().setSendTimeout(1);
     SessionMailbox mailbox;
 
-    std::thread server(serve, listener, std::string(kLogin) + std::string(reinterpret_cast<const char*>(data), size));
+    std::thread server(serve, listener, serverStream({reinterpret_cast<const char*>(data), size}));
     {
         FtpProtocol engine(&mailbox, site);
         try {
