@@ -21,10 +21,11 @@ struct LiveCount {
     int count = 0;
 };
 
+// Never destroyed: a session thread may still be ending while the program exits.
 LiveCount& live()
 {
-    static LiveCount instance;
-    return instance;
+    static LiveCount* instance = new LiveCount;
+    return *instance;
 }
 
 constexpr std::size_t kMaxFailureText = 511;
@@ -44,10 +45,8 @@ CFTPSession::LiveToken::LiveToken()
 
 CFTPSession::LiveToken::~LiveToken()
 {
-    {
-        std::lock_guard lock(live().mutex);
-        --live().count;
-    }
+    std::lock_guard lock(live().mutex);
+    --live().count;
     live().changed.notify_all();
 }
 
