@@ -27,7 +27,8 @@ QueueItemHandle newDownload(SiteHandle site, std::string remoteDir, std::string 
 QueueItemHandle newUpload(SiteHandle site, std::string remoteDir, std::string localPath, std::string remoteName,
                           bool folder)
 {
-    auto item = newDownload(std::move(site), std::move(remoteDir), std::move(localPath), std::move(remoteName), folder);
+    auto item =
+        newDownload(std::move(site), std::move(remoteDir), std::move(localPath), std::move(remoteName), folder);
     item->upload = true;
     return item;
 }

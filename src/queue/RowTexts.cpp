@@ -107,6 +107,11 @@ double transferRate(std::uint64_t moved, std::uint64_t elapsedMs)
     return double(moved) * 1000.0 / (double(elapsedMs) * 1024.0);
 }
 
+std::uint64_t secondsLeft(std::uint64_t bytesLeft, double kilobytesPerSecond)
+{
+    return std::uint64_t(double(bytesLeft) / (kilobytesPerSecond * 1024.0));
+}
+
 std::string bandwidthText(double kilobytesPerSecond)
 {
     return format("%.2f KB/sec", kilobytesPerSecond);
@@ -139,7 +144,7 @@ RowUpdate progressUpdate(const QueueItem& item, const SessionNotice& n)
     if (!known)
         update.time = "unknown";
     else if (rate != 0)
-        update.time = timeLeftText(std::uint64_t(double(n.expected - std::min(n.moved, n.expected)) / (rate * 1024.0)));
+        update.time = timeLeftText(secondsLeft(n.expected - std::min(n.moved, n.expected), rate));
     return update;
 }
 

@@ -54,6 +54,8 @@ std::string sizeText(std::uint64_t done, std::uint64_t total);
 int progressStep(std::uint64_t done, std::uint64_t total);
 // Kilobytes per second of `moved` bytes in `elapsedMs` (not 0).
 double transferRate(std::uint64_t moved, std::uint64_t elapsedMs);
+// Whole seconds, truncated; the rate must not be 0.
+std::uint64_t secondsLeft(std::uint64_t bytesLeft, double kilobytesPerSecond);
 std::string bandwidthText(double kilobytesPerSecond);
 std::string timeLeftText(std::uint64_t seconds);
 
