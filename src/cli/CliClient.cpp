@@ -6,7 +6,6 @@
 
 #include <cinttypes>
 #include <cstring>
-#include <unistd.h>
 
 namespace varnix::cli {
 namespace {
@@ -70,12 +69,16 @@ CliClient::CliClient(const SiteUrl& url, ClientOptions options)
         if (!log_)
             throw UsageError{"cannot open log file " + options_.logFile + ": " + std::strerror(errno)};
     }
-    main_ = openPeer(url);
+    main_ = openWindow(url);
+    // A refused login cannot be asked about here: the transfer fails.
+    queue_ = std::make_unique<TransferQueue>(progress_, windows_, nullptr);
 }
 
 CliClient::~CliClient()
 {
-    closePeer(main_);
+    queue_.reset();
+    windows_.remove(main_.get());
+    main_.reset();
     // Keep serving notices while the sessions quit: one may be on its way.
     dispatcher_.runUntil([] { return CFTPSession::liveSessions() == 0; }, std::chrono::seconds(10));
     notice_targets::remove(handle_);
@@ -91,23 +94,11 @@ SiteHandle CliClient::makeSite(const SiteUrl& url)
     return site;
 }
 
-CliClient::Peer CliClient::openPeer(const SiteUrl& url)
+std::unique_ptr<CliWindow> CliClient::openWindow(const SiteUrl& url)
 {
-    Peer peer;
-    peer.site = makeSite(url);
-    peer.session = CFTPSession::create(peer.site);
-    peer.session->setTarget(handle_);
-    attachLog(peer.session);
-    peer.session->start();
-    return peer;
-}
-
-void CliClient::closePeer(Peer& peer)
-{
-    if (!peer.session)
-        return;
-    peer.session->release();
-    peer.session = nullptr;
+    auto window = std::make_unique<CliWindow>(makeSite(url), handle_, [this](CFTPSession* s) { attachLog(s); });
+    windows_.activate(window.get());
+    return window;
 }
 
 void CliClient::attachLog(CFTPSession* session)
@@ -128,9 +119,7 @@ std::intptr_t CliClient::receiveMessage(unsigned message, void* param)
     const auto& notice = *static_cast<SessionNotice*>(param);
     switch (notice.kind) {
     case NoticeStatus:
-        break;
     case NoticeProgress:
-        showProgress(notice);
         break;
     case NoticeListed:
         listed_[notice.sender] = notice.text;
@@ -149,13 +138,7 @@ CliClient::Outcome CliClient::waitFor(CFTPSession* session)
         return {NoticeFailed, "no answer from the session"};
     Outcome outcome = pending.front();
     pending.erase(pending.begin());
-    endProgressLine();
     return outcome;
-}
-
-bool CliClient::waitIdle(CFTPSession* session)
-{
-    return dispatcher_.runUntil([&] { return !session->isBusy(); }, kQuietLimit);
 }
 
 int CliClient::report(const Outcome& outcome)
@@ -166,15 +149,16 @@ int CliClient::report(const Outcome& outcome)
     return 1;
 }
 
-const std::string& CliClient::loginFolder(Peer& peer)
+const std::string& CliClient::loginFolder(CliWindow& window)
 {
-    if (peer.loginFolder.empty()) {
-        peer.session->List("", "");
-        if (report(waitFor(peer.session)) != 0)
+    if (window.loginFolder.empty()) {
+        CFTPSession* session = window.session();
+        session->List("", "");
+        if (report(waitFor(session)) != 0)
             throw UsageError{"cannot learn the login folder"};
-        peer.loginFolder = listed_[peer.session];
+        window.loginFolder = listed_[session];
     }
-    return peer.loginFolder;
+    return window.loginFolder;
 }
 
 int CliClient::runCommand(const std::vector<std::string>& words)
@@ -201,17 +185,18 @@ int CliClient::list(const std::vector<std::string>& args)
     requireArgs(args, 0, 1, "ls [PATH]");
     std::string folder = args.empty() ? std::string() : args[0];
     if (!folder.empty() && isRelativeRemotePath(folder))
-        folder = absoluteRemotePath(folder, loginFolder(main_));
-    main_.session->List(folder, "");
-    int status = report(waitFor(main_.session));
+        folder = absoluteRemotePath(folder, loginFolder(*main_));
+    CFTPSession* session = main_->session();
+    session->List(folder, "");
+    int status = report(waitFor(session));
     if (status == 0)
-        printListing(listed_[main_.session]);
+        printListing(listed_[session]);
     return status;
 }
 
 void CliClient::printListing(const std::string& path)
 {
-    FolderHandle folder = LockedAccess<SiteContext>(main_.site)->lookUpFolder(path);
+    FolderHandle folder = LockedAccess<SiteContext>(main_->site())->lookUpFolder(path);
     if (!folder)
         return;
     for (const RemoteFile& e : *folder) {
@@ -227,12 +212,11 @@ int CliClient::get(const std::vector<std::string>& input, bool folder)
     std::vector<std::string> args = input;
     TransferFlags flags = takeFlags(args, folder);
     requireArgs(args, 2, 2, folder ? "getdir REMOTE LOCAL [--resume] [--newer]" : "get REMOTE LOCAL [--resume]");
-    RemotePath remote = splitRemotePath(args[0], isRelativeRemotePath(args[0]) ? loginFolder(main_) : "");
-    if (folder)
-        main_.session->DownloadFolder(remote.folder, args[1], remote.name, flags.resume, flags.newer);
-    else
-        main_.session->DownloadFile(remote.folder, args[1], remote.name, flags.resume);
-    return report(waitFor(main_.session));
+    RemotePath remote = splitRemotePath(args[0], isRelativeRemotePath(args[0]) ? loginFolder(*main_) : "");
+    auto item = newDownload(main_->site(), remote.folder, remote.name, args[1], folder);
+    item->resume = flags.resume;
+    item->onlyNewer = flags.newer;
+    return transfer(item, *main_, nullptr);
 }
 
 int CliClient::put(const std::vector<std::string>& input, bool folder)
@@ -240,14 +224,31 @@ int CliClient::put(const std::vector<std::string>& input, bool folder)
     std::vector<std::string> args = input;
     TransferFlags flags = takeFlags(args, folder);
     requireArgs(args, 2, 2, folder ? "putdir LOCAL REMOTE [--resume] [--newer]" : "put LOCAL REMOTE [--resume]");
-    RemotePath remote = splitRemotePath(args[1], isRelativeRemotePath(args[1]) ? loginFolder(main_) : "");
+    RemotePath remote = splitRemotePath(args[1], isRelativeRemotePath(args[1]) ? loginFolder(*main_) : "");
     if (remote.name.empty())
         remote.name = localName(args[0]);
-    if (folder)
-        main_.session->UploadFolder(remote.folder, remote.name, args[0], flags.resume, flags.newer);
-    else
-        main_.session->UploadFile(remote.folder, remote.name, args[0], flags.resume);
-    return report(waitFor(main_.session));
+    auto item = newUpload(main_->site(), remote.folder, args[0], remote.name, folder);
+    item->resume = flags.resume;
+    item->onlyNewer = flags.newer;
+    return transfer(item, *main_, nullptr);
+}
+
+// Started at once on the windows' own sessions, which the queue gives back
+// when the item is finished.
+int CliClient::transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow* siteB)
+{
+    queue_->add(item);
+    CFTPSession* sessionB = siteB ? siteB->handOver() : nullptr;
+    queue_->start(item, siteA.handOver(), sessionB);
+    dispatcher_.runUntil([&] { return !item->running(); }, kQuietLimit);
+    progress_.endLine();
+    int status = 0;
+    if (!item->complete()) {
+        std::fprintf(stderr, "%s\n", item->failure.empty() ? "Canceled" : item->failure.c_str());
+        status = 1;
+    }
+    queue_->clearSelected({item});
+    return status;
 }
 
 int CliClient::simple(const std::string& verb, const std::vector<std::string>& args)
@@ -255,8 +256,8 @@ int CliClient::simple(const std::string& verb, const std::vector<std::string>& a
     bool twoArgs = verb == "mv" || verb == "chmod" || verb == "chown";
     requireArgs(args, twoArgs ? 2 : 1, twoArgs ? 2 : 1, (verb + (twoArgs ? " ARG PATH" : " PATH")).c_str());
     const std::string& pathArg = (verb == "chmod" || verb == "chown") ? args[1] : args[0];
-    RemotePath path = splitRemotePath(pathArg, isRelativeRemotePath(pathArg) ? loginFolder(main_) : "");
-    CFTPSession* s = main_.session;
+    RemotePath path = splitRemotePath(pathArg, isRelativeRemotePath(pathArg) ? loginFolder(*main_) : "");
+    CFTPSession* s = main_->session();
     if (verb == "mkdir")
         s->MkDir(path.folder, path.name);
     else if (verb == "rmdir")
@@ -288,44 +289,34 @@ int CliClient::copy(const std::vector<std::string>& input)
     auto destinationUrl = parseSiteUrl(args[1]);
     if (!destinationUrl)
         throw UsageError{"copy: not an ftp:// URL: " + args[1]};
-    RemotePath source = splitRemotePath(args[0], isRelativeRemotePath(args[0]) ? loginFolder(main_) : "");
+    RemotePath source = splitRemotePath(args[0], isRelativeRemotePath(args[0]) ? loginFolder(*main_) : "");
 
     // The source listing says whether the source is a file or a folder.
-    main_.session->List(source.folder, "");
-    if (int status = report(waitFor(main_.session)))
+    CFTPSession* session = main_->session();
+    session->List(source.folder, "");
+    if (int status = report(waitFor(session)))
         return status;
-    FoundEntry entry = LockedAccess<SiteContext>(main_.site)->findEntry(listed_[main_.session], source.name);
+    FoundEntry entry = LockedAccess<SiteContext>(main_->site())->findEntry(listed_[session], source.name);
     if (!entry) {
         std::fprintf(stderr, "copy: %s not found in %s\n", source.name.c_str(), source.folder.c_str());
         return 1;
     }
 
-    Peer destination = openPeer(*destinationUrl);
-    RemotePath target = copyTarget(destination, destinationUrl->path, source.name);
-    int status = 0;
-    if (entry.entry->isFolder()) {
-        main_.session->SiteDownloadFolder(source.folder, target.folder, destination.session, target.name,
-                                          source.name, flags.resume, flags.newer);
-        status = report(waitFor(main_.session));
-        if (status == 0)
-            status = report(waitFor(destination.session));
-    } else {
-        destination.session->SiteUploadFile(target.folder, source.folder, main_.session, target.name, source.name,
-                                            flags.resume);
-        status = report(waitFor(destination.session));
-        if (status == 0)
-            status = report(waitFor(main_.session));
-    }
-    // The source may still be finishing its last file after the destination is done.
-    waitIdle(main_.session);
-    closePeer(destination);
+    std::unique_ptr<CliWindow> destination = openWindow(*destinationUrl);
+    RemotePath target = copyTarget(*destination, destinationUrl->path, source.name);
+    auto item = newSiteCopy(destination->site(), target.folder, target.name, main_->site(), source.folder,
+                            source.name, entry.entry->isFolder());
+    item->resume = flags.resume;
+    item->onlyNewer = flags.newer;
+    int status = transfer(item, *destination, main_.get());
+    windows_.remove(destination.get());
     return status;
 }
 
 // PATH after the URL's "/" names the target: relative to the login folder
 // unless it begins with '/' (ftp://host//srv/x); empty or ending in '/'
 // names a folder that receives the source under its own name.
-RemotePath CliClient::copyTarget(Peer& destination, const std::string& urlPath, const std::string& sourceName)
+RemotePath CliClient::copyTarget(CliWindow& destination, const std::string& urlPath, const std::string& sourceName)
 {
     std::string path = urlPath.empty() ? std::string() : urlPath.substr(1);
     if (path.empty())
@@ -334,30 +325,6 @@ RemotePath CliClient::copyTarget(Peer& destination, const std::string& urlPath, 
     if (path.back() == '/')
         return {absoluteRemotePath(path.substr(0, path.size() - 1), base), sourceName};
     return splitRemotePath(path, base);
-}
-
-void CliClient::showProgress(const SessionNotice& notice)
-{
-    auto now = std::chrono::steady_clock::now();
-    bool final = notice.expected != kUnknownSize && notice.moved >= notice.expected;
-    if (!final && now - lastProgress_ < std::chrono::milliseconds(500))
-        return;
-    lastProgress_ = now;
-    std::string name = notice.text.empty() ? std::string("transfer") : notice.text;
-    if (notice.expected == kUnknownSize)
-        std::fprintf(stderr, "%s: %" PRIu64 " bytes", name.c_str(), notice.offset + notice.moved);
-    else
-        std::fprintf(stderr, "%s: %" PRIu64 " of %" PRIu64 " bytes", name.c_str(), notice.offset + notice.moved,
-                     notice.offset + notice.expected);
-    std::fputs(isatty(fileno(stderr)) ? "\r" : "\n", stderr);
-    progressShown_ = true;
-}
-
-void CliClient::endProgressLine()
-{
-    if (progressShown_ && isatty(fileno(stderr)))
-        std::fputs("\n", stderr);
-    progressShown_ = false;
 }
 
 } // namespace varnix::cli

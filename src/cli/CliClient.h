@@ -1,19 +1,23 @@
 #pragma once
-// The command-line client: one session on one site, fed with the same tasks
-// the windows post, and a notice target that prints what it receives.
+// The command-line client: one site's window, fed with the same tasks the
+// windows post, with transfers going through the transfer queue exactly as
+// the windows' transfers do, and a notice target that prints what it
+// receives.
 
-#include "platform/MainLoopDispatcher.h"
+#include "cli/CliProgress.h"
+#include "cli/CliWindow.h"
 #include "cli/SiteUrl.h"
+#include "platform/MainLoopDispatcher.h"
 #include "platform/NoticeTarget.h"
+#include "queue/RemoteWindows.h"
+#include "queue/TransferQueue.h"
 #include "session/CFTPSession.h"
 #include "session/SiteContext.h"
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,14 +49,8 @@ private:
         NoticeKind kind = NoticeDone;
         std::string text;
     };
-    struct Peer {
-        SiteHandle site;
-        CFTPSession* session = nullptr;
-        std::string loginFolder;
-    };
 
-    Peer openPeer(const SiteUrl& url);
-    void closePeer(Peer& peer);
+    std::unique_ptr<CliWindow> openWindow(const SiteUrl& url);
     SiteHandle makeSite(const SiteUrl& url);
     void attachLog(CFTPSession* session);
 
@@ -61,26 +59,25 @@ private:
     int put(const std::vector<std::string>& args, bool folder);
     int simple(const std::string& verb, const std::vector<std::string>& args);
     int copy(const std::vector<std::string>& args);
-    RemotePath copyTarget(Peer& destination, const std::string& urlPath, const std::string& sourceName);
+    RemotePath copyTarget(CliWindow& destination, const std::string& urlPath, const std::string& sourceName);
+    int transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow* siteB);
 
-    const std::string& loginFolder(Peer& peer);
+    const std::string& loginFolder(CliWindow& window);
     Outcome waitFor(CFTPSession* session);
-    bool waitIdle(CFTPSession* session);
     int report(const Outcome& outcome);
     void printListing(const std::string& path);
-    void showProgress(const SessionNotice& notice);
-    void endProgressLine();
 
     ClientOptions options_;
     MainLoopDispatcher dispatcher_;
     NoticeTarget handle_;
-    Peer main_;
-    std::map<CFTPSession*, std::vector<Outcome>> outcomes_;
-    std::map<CFTPSession*, std::string> listed_;
     std::FILE* log_ = nullptr;
     std::mutex logMutex_;
-    bool progressShown_ = false;
-    std::chrono::steady_clock::time_point lastProgress_{};
+    std::unique_ptr<CliWindow> main_;
+    RemoteWindowList windows_;
+    CliProgress progress_;
+    std::unique_ptr<TransferQueue> queue_;
+    std::map<CFTPSession*, std::vector<Outcome>> outcomes_;
+    std::map<CFTPSession*, std::string> listed_;
 };
 
 } // namespace varnix::cli

@@ -1,0 +1,161 @@
+// varnix-cli as a user runs it, against real servers on loopback.
+
+#include "support/CliRun.h"
+#include "support/FtpServer.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace varnix {
+namespace {
+
+using test::FtpServer;
+using test::ServerKind;
+using test::ServerOptions;
+using test::TempTree;
+
+// Big contents are compared without printing them.
+::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    return ::testing::AssertionFailure() << actual.size() << " bytes instead of " << expected.size()
+                                         << ", first difference at " << at;
+}
+
+// Transfers go through the transfer queue: progress, retries, resume.
+class CliTransfers : public ::testing::Test {
+protected:
+    // Short time-outs and no retries unless a test asks for them.
+    test::CliResult run(const std::vector<std::string>& args, const std::vector<std::string>& settings = {})
+    {
+        std::vector<std::string> argv;
+        for (const char* s : {"RecvTimeout=5", "SendTimeout=5", "RetryCount=0"})
+            argv.insert(argv.end(), {"--set", s});
+        for (const auto& s : settings)
+            argv.insert(argv.end(), {"--set", s});
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test::runCli(argv);
+    }
+
+    static std::size_t countOf(const std::vector<std::string>& log, const std::string& prefix)
+    {
+        return std::size_t(std::count_if(log.begin(), log.end(),
+                                         [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
+
+    TempTree tree, local;
+};
+
+TEST_F(CliTransfers, PutThenGetRoundTripsAFileAndShowsProgress)
+{
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    local.writeSized("up.bin", 700000, 3);
+    test::CliResult put = run({server.url(), "put", local.path("up.bin").string(), "/stored.bin"});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_TRUE(sameBytes(tree.read("stored.bin"), local.read("up.bin")));
+    EXPECT_NE(put.err.find("Complete: 700000/700000 bytes, "), std::string::npos) << put.err;
+    test::CliResult get = run({server.url(), "get", "stored.bin", local.path("back.bin").string()});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_TRUE(sameBytes(local.read("back.bin"), local.read("up.bin")));
+}
+
+TEST_F(CliTransfers, ResumedGetAndPutSendOnlyTheRest)
+{
+    FtpServer server(ServerKind::Vsftpd, tree.root());
+    tree.writeSized("remote.bin", 500000, 4);
+    local.write("remote.bin", TempTree::sizedContent(123456, 4));
+    std::string remote = server.remotePath("remote.bin");
+    test::CliResult get = run({server.url(), "get", remote, local.path("remote.bin").string(), "--resume"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_TRUE(sameBytes(local.read("remote.bin"), tree.read("remote.bin")));
+
+    local.writeSized("up.bin", 400000, 6);
+    tree.write("up.bin", TempTree::sizedContent(100000, 6));
+    test::CliResult put =
+        run({server.url(), "put", local.path("up.bin").string(), server.remotePath("up.bin"), "--resume"});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_TRUE(sameBytes(tree.read("up.bin"), local.read("up.bin")));
+    auto log = server.commandLog();
+    EXPECT_EQ(countOf(log, "REST 123456"), 1u);
+    EXPECT_EQ(countOf(log, "APPE"), 1u);
+}
+
+// The partial file is in the listing the client takes of its login folder;
+// the retry must not resume from that stale size.
+TEST_F(CliTransfers, BrokenUploadIsRetriedAndResumedToTheByte)
+{
+    ServerOptions options;
+    options.dropDataAfter = 300000;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    local.writeSized("big.bin", 6 << 20, 8);
+    tree.write("big.bin", TempTree::sizedContent(100000, 8));
+    test::CliResult put = run({server.url(), "put", local.path("big.bin").string(), "big.bin", "--resume"},
+                  {"RetryCount=2", "RetryDelay=1"});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_NE(put.err.find("(retrying)"), std::string::npos) << put.err;
+    EXPECT_TRUE(sameBytes(tree.read("big.bin"), local.read("big.bin")));
+    EXPECT_EQ(countOf(server.commandLog(), "APPE big.bin"), 2u);
+}
+
+TEST_F(CliTransfers, TransferThatKeepsBreakingFailsWithItsReason)
+{
+    ServerOptions options;
+    options.dropDataAfter = 200000;
+    options.dropDataAlways = true;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    local.writeSized("big.bin", 6 << 20, 8);
+    test::CliResult put =
+        run({server.url(), "put", local.path("big.bin").string(), "/big.bin"}, {"RetryCount=1", "RetryDelay=1"});
+    EXPECT_EQ(put.status, 1);
+    EXPECT_NE(put.err.find("Uploading file big.bin from "), std::string::npos) << put.err;
+    EXPECT_EQ(countOf(server.commandLog(), "APPE big.bin"), 1u);
+}
+
+TEST_F(CliTransfers, MissingFileFailsAtOnce)
+{
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    test::CliResult get = run({server.url(), "get", "/missing.bin", local.path("m").string()}, {"RetryCount=3"});
+    EXPECT_EQ(get.status, 1);
+    EXPECT_NE(get.err.find("failed: 550"), std::string::npos) << get.err;
+    EXPECT_EQ(get.err.find("(retrying)"), std::string::npos) << get.err;
+}
+
+TEST_F(CliTransfers, FolderTransfersAndSiteToSiteCopy)
+{
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    TempTree otherTree;
+    FtpServer other(ServerKind::Pyftpdlib, otherTree.root());
+    local.writeSized("dir/a.bin", 30000, 1);
+    local.writeSized("dir/sub/b.bin", 40000, 2);
+    test::CliResult putdir = run({server.url(), "putdir", local.path("dir").string(), "/dir"});
+    ASSERT_EQ(putdir.status, 0) << putdir.err;
+    test::CliResult copy = run({server.url(), "copy", "/dir", other.url() + "/copied"});
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    test::CliResult getdir = run({other.url(), "getdir", "/copied", local.path("back").string()});
+    ASSERT_EQ(getdir.status, 0) << getdir.err;
+    for (const char* rel : {"a.bin", "sub/b.bin"})
+        EXPECT_TRUE(sameBytes(local.read("back/" + std::string(rel)), local.read("dir/" + std::string(rel)))) << rel;
+}
+
+TEST_F(CliTransfers, UsageErrorsExitWithTwo)
+{
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"ftp://127.0.0.1:1"}).status, 2);
+    EXPECT_EQ(run({"http://127.0.0.1", "ls"}).status, 2);
+    EXPECT_EQ(run({"ftp://127.0.0.1:1", "frobnicate"}).status, 2);
+    EXPECT_EQ(run({"ftp://127.0.0.1:1", "get", "/only-one"}).status, 2);
+    EXPECT_EQ(run({"ftp://127.0.0.1:1", "put", "a", "b", "--newer"}).status, 2);
+    test::CliResult bad = run({"ftp://127.0.0.1:1", "ls"}, {"NoSuchSetting=1"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("usage:"), std::string::npos) << bad.err;
+}
+
+} // namespace
+} // namespace varnix
