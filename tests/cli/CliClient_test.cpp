@@ -127,31 +127,11 @@ TEST_F(CliTransfers, MissingFileFailsAtOnce)
     EXPECT_EQ(get.err.find("(retrying)"), std::string::npos) << get.err;
 }
 
-TEST_F(CliTransfers, FolderTransfersAndSiteToSiteCopy)
-{
-    FtpServer server(ServerKind::Pyftpdlib, tree.root());
-    TempTree otherTree;
-    FtpServer other(ServerKind::Pyftpdlib, otherTree.root());
-    local.writeSized("dir/a.bin", 30000, 1);
-    local.writeSized("dir/sub/b.bin", 40000, 2);
-    test::CliResult putdir = run({server.url(), "putdir", local.path("dir").string(), "/dir"});
-    ASSERT_EQ(putdir.status, 0) << putdir.err;
-    test::CliResult copy = run({server.url(), "copy", "/dir", other.url() + "/copied"});
-    ASSERT_EQ(copy.status, 0) << copy.err;
-    test::CliResult getdir = run({other.url(), "getdir", "/copied", local.path("back").string()});
-    ASSERT_EQ(getdir.status, 0) << getdir.err;
-    for (const char* rel : {"a.bin", "sub/b.bin"})
-        EXPECT_TRUE(sameBytes(local.read("back/" + std::string(rel)), local.read("dir/" + std::string(rel)))) << rel;
-}
-
 TEST_F(CliTransfers, UsageErrorsExitWithTwo)
 {
-    EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"ftp://127.0.0.1:1"}).status, 2);
-    EXPECT_EQ(run({"http://127.0.0.1", "ls"}).status, 2);
-    EXPECT_EQ(run({"ftp://127.0.0.1:1", "frobnicate"}).status, 2);
-    EXPECT_EQ(run({"ftp://127.0.0.1:1", "get", "/only-one"}).status, 2);
     EXPECT_EQ(run({"ftp://127.0.0.1:1", "put", "a", "b", "--newer"}).status, 2);
+    EXPECT_EQ(run({"ftp://127.0.0.1:1", "copy", "/a", "not-a-url"}).status, 2);
     test::CliResult bad = run({"ftp://127.0.0.1:1", "ls"}, {"NoSuchSetting=1"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("usage:"), std::string::npos) << bad.err;

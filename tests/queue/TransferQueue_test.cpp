@@ -190,25 +190,6 @@ TEST_F(QueueOnServer, ClearingARunningQueuedItemHandsItsSessionToTheNext)
     EXPECT_EQ(window.outcomes[0], NoticeDone);
 }
 
-TEST_F(QueueOnServer, TransferStartedAtOnceBorrowsTheWindowsSessionAndReturnsIt)
-{
-    local.writeSized("up.bin", 300000, 9);
-    FtpServer server(ServerKind::Vsftpd, tree.root());
-    SiteHandle site = h.site(server);
-    FakeWindow& window = h.window(site, server.remotePath());
-    auto item = newUpload(site, server.remotePath(), local.path("up.bin").string(), "up.bin", false);
-    h.queue->add(item);
-    EXPECT_EQ(h.rows.status(item), "Pending");
-    h.queue->start(item, window.handOver(), nullptr);
-    ASSERT_TRUE(h.runUntilFinished(item));
-    expectCompleted(item);
-    EXPECT_TRUE(sameBytes(tree.read("up.bin"), local.read("up.bin")));
-    EXPECT_TRUE(has(h.rows.statuses(item), "Uploading"));
-    ASSERT_TRUE(h.runUntil([&] { return window.outcomes.size() == 1; }));
-    EXPECT_EQ(window.outcomes[0], NoticeDone);
-    EXPECT_EQ(server.loginCount(), 1);
-}
-
 // A cut upload fails on the data connection, which is worth retrying.
 TEST_F(QueueOnServer, CutUploadIsRetriedAndResumedToTheByte)
 {
