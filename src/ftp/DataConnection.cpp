@@ -7,6 +7,7 @@
 #include "ftp/ReplyParsing.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 
 namespace varnix {
 namespace {
@@ -53,6 +54,13 @@ void FtpProtocol::runPassiveSteps()
     std::string peer = control_.PeerAddress();
     if (isInternalAddress(address.host) && !isInternalAddress(peer))
         address.host = peer;
+    // The reply names a dotted address; any other text would make us look up
+    // and connect to whatever name the server chose.
+    in_addr numeric{};
+    if (inet_pton(AF_INET, address.host.c_str(), &numeric) != 1) {
+        data_.Close();
+        throw CNetException(EINVAL, "Server returned no usable passive address: " + address.host);
+    }
     data_.Connect(address.host, address.port);
 }
 

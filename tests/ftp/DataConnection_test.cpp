@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <cstdio>
 
 namespace varnix::test {
@@ -168,6 +170,26 @@ TEST(DataScripted, UnreachablePassiveAddressFailsWithoutFallback)
     e.engine().Connect();
     EXPECT_THROW(e.engine().OpenDataConnection(), CNetException);
     EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
+}
+
+// A hostile server must not make the client look up and connect to a name
+// of its choosing.
+TEST(DataScripted, PassiveReplyNamingAHostIsRefusedWithoutALookUp)
+{
+    ScriptedServer s;
+    scriptPlainLogin(s).reply("227 Entering Passive Mode (evil.invalid,1,2).");
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    try {
+        e.engine().OpenDataConnection();
+        ADD_FAILURE() << "a host name was accepted as a passive address";
+    } catch (const CNetException& failure) {
+        EXPECT_EQ(failure.error, EINVAL);
+        EXPECT_NE(failure.GetErrorMessage().find("evil.invalid"), std::string::npos);
+    }
+    EXPECT_EQ(e.afterLogin(), Lines{"PASV"});
+    EXPECT_TRUE(e.engine().IsConnected());
 }
 
 // The over-long line closed the control connection, so a fallback to PORT
