@@ -110,6 +110,21 @@ private:
     // After a data connection failed mid-transfer: read the outstanding
     // reply (or close the control connection) so the next command is in step.
     void recoverFromDataFailure();
+    // Moves the data of a transfer or listing. An abort passes untouched
+    // (RecoverAfterAbort needs the data connection to send ABOR); any other
+    // failure first brings the control connection back into step.
+    template <class Move>
+    void moveData(Move&& move)
+    {
+        try {
+            move();
+        } catch (const CAbortException&) {
+            throw;
+        } catch (const CException&) {
+            recoverFromDataFailure();
+            throw;
+        }
+    }
 
     SessionMailbox* mailbox_;
     SiteHandle site_;

@@ -115,7 +115,7 @@ FolderHandle FtpProtocol::FetchListing(const std::string& path)
     ReadReply("1");
     replyPending_ = true;
     Status("Receiving file list...");
-    try {
+    moveData([&] {
         const int year = RemoteFile::currentLocalYear();
         int counter = 1;
         for (std::string line = data_.ReadLine(); !line.empty(); line = data_.ReadLine(), ++counter) {
@@ -126,12 +126,7 @@ FolderHandle FtpProtocol::FetchListing(const std::string& path)
             }
             Status(counterText("Receiving file list: %d", counter));
         }
-    } catch (const CAbortException&) {
-        throw;
-    } catch (const CException&) {
-        recoverFromDataFailure();
-        throw;
-    }
+    });
     data_.Close();
     ReadReply("2");
     resolveLinks(*this, *folder);

@@ -118,17 +118,12 @@ std::uint64_t FtpProtocol::Download(const std::string& folder, const std::string
     SendCommand("RETR " + name);
     ReadReply("1");
     replyPending_ = true;
-    try {
+    moveData([&] {
         if (!resume)
             file.truncate();
         progress.start();
         receiveInto(data_, file, buffer, progress);
-    } catch (const CAbortException&) {
-        throw;
-    } catch (const CException&) {
-        recoverFromDataFailure();
-        throw;
-    }
+    });
     progress.finish();
     data_.Close();
     ReadReply("2");
@@ -165,15 +160,10 @@ std::uint64_t FtpProtocol::Upload(const std::string& folder, const std::string& 
     ReadReply("1");
     replyPending_ = true;
     ProgressReport progress(*mailbox_, progressText, offset, size - offset);
-    try {
+    moveData([&] {
         progress.start();
         sendFrom(data_, file, buffer, progress);
-    } catch (const CAbortException&) {
-        throw;
-    } catch (const CException&) {
-        recoverFromDataFailure();
-        throw;
-    }
+    });
     data_.Close();
     ReadReply("2");
     if (progressText.empty())

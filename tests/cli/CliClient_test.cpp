@@ -4,6 +4,8 @@
 #include "support/FtpServer.h"
 #include "support/TempTree.h"
 
+#include "support/SameBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,17 +19,7 @@ using test::ServerKind;
 using test::ServerOptions;
 using test::TempTree;
 
-// Big contents are compared without printing them.
-::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected)
-{
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-    std::size_t at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
-        ++at;
-    return ::testing::AssertionFailure() << actual.size() << " bytes instead of " << expected.size()
-                                         << ", first difference at " << at;
-}
+using test::sameBytes;
 
 // Transfers go through the transfer queue: progress, retries, resume.
 class CliTransfers : public ::testing::Test {

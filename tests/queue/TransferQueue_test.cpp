@@ -4,6 +4,8 @@
 
 #include "support/TempTree.h"
 
+#include "support/SameBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,17 +20,7 @@ using test::ServerKind;
 using test::ServerOptions;
 using test::TempTree;
 
-// Big contents are compared without printing them.
-::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected)
-{
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-    std::size_t at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
-        ++at;
-    return ::testing::AssertionFailure() << actual.size() << " bytes instead of " << expected.size()
-                                         << ", first difference at " << at;
-}
+using test::sameBytes;
 
 bool has(const std::vector<std::string>& lines, const std::string& wanted)
 {
