@@ -41,6 +41,11 @@ std::string formatBytes(const char* format, unsigned char a, unsigned char b = 0
 FtpProtocol::FtpProtocol(SessionMailbox* mailbox, SiteHandle site)
     : mailbox_(mailbox), site_(std::move(site)), control_(site_), data_(site_)
 {
+    if (!mailbox_)
+        return;
+    auto sendHeld = [this] { mailbox_->flushUpdates(); };
+    control_.SetBeforeWait(sendHeld);
+    data_.SetBeforeWait(sendHeld);
 }
 
 FtpProtocol::~FtpProtocol()

@@ -51,7 +51,7 @@ void resolveLinks(FtpProtocol& engine, RemoteFolder& folder)
     for (RemoteFile& entry : folder) {
         if (!entry.isLink())
             continue;
-        engine.Status(counterText("Resolving symbolic links: %d/%d", ++k, total));
+        engine.mailbox().sendStatusUpdate(counterText("Resolving symbolic links: %d/%d", ++k, total));
         resolveLink(engine, entry);
     }
 }
@@ -124,7 +124,7 @@ FolderHandle FtpProtocol::FetchListing(const std::string& path)
             } catch (const ListingLineRejected&) {
                 continue;
             }
-            Status(counterText("Receiving file list: %d", counter));
+            mailbox_->sendStatusUpdate(counterText("Receiving file list: %d", counter));
         }
     });
     data_.Close();

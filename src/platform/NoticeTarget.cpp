@@ -69,6 +69,22 @@ std::intptr_t send(NoticeTarget target, unsigned message, void* param)
     return deliver();
 }
 
+void post(NoticeTarget target, std::function<void(NoticeReceiver*)> deliver)
+{
+    auto run = [target, deliver = std::move(deliver)] {
+        deliver(target == kNoTarget ? nullptr : lookUp(target));
+    };
+    if (UiDispatcher* ui = dispatcher.load())
+        return ui->post(std::move(run));
+    std::lock_guard guard(table().delivering);
+    run();
+}
+
+bool deliversOnCaller()
+{
+    return dispatcher.load() == nullptr;
+}
+
 void setDispatcher(UiDispatcher* d)
 {
     dispatcher.store(d);

@@ -6,7 +6,9 @@
 // (UI) thread, so a receiver that has gone away simply answers 0. Delivery is
 // synchronous: the sender waits for the receiver's answer, which the UI
 // dispatcher (if one is installed) obtains by running the receiver on the UI
-// thread.
+// thread. Frequent updates (progress, counters) may instead be posted: the
+// sender goes on at once and the call runs on the UI thread in its turn,
+// after everything sent or posted before it.
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +34,14 @@ class UiDispatcher {
 public:
     virtual ~UiDispatcher() = default;
     virtual std::intptr_t call(const std::function<std::intptr_t()>& fn) = 0;
+    // Queues a call behind every earlier call and returns without waiting.
+    virtual void post(std::function<void()> fn)
+    {
+        (void)call([&]() -> std::intptr_t {
+            fn();
+            return 0;
+        });
+    }
 };
 
 namespace notice_targets {
@@ -42,6 +52,11 @@ NoticeTarget add(NoticeReceiver* receiver);
 void remove(NoticeTarget target);
 // Sends synchronously. Answers 0 when the target is none or gone.
 std::intptr_t send(NoticeTarget target, unsigned message, void* param);
+// Posts without waiting: deliver runs on the UI thread with the receiver, or
+// with nullptr when the target is none or gone by then.
+void post(NoticeTarget target, std::function<void(NoticeReceiver*)> deliver);
+// True without a UI dispatcher: every receiver runs on its sender's thread.
+bool deliversOnCaller();
 // Installs the dispatcher used by send; nullptr delivers on the calling thread.
 void setDispatcher(UiDispatcher* dispatcher);
 
