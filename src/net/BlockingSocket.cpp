@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -131,13 +132,46 @@ void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
     const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
     std::size_t sent = 0;
     while (sent < length) {
-        WaitWritable();
+        checkBeforeTrying();
         ssize_t n = ::send(fd_, data + sent, length - sent, flags);
         if (n >= 0)
             sent += static_cast<std::size_t>(n);
         else if (!isRetryable(errno))
             raise(errno);
+        else
+            WaitWritable();
     }
+}
+
+std::optional<std::size_t> BlockingSocket::SendFileBlock(int fileDescriptor, std::size_t length)
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    std::size_t sent = 0;
+    while (sent < length) {
+        checkBeforeTrying();
+        ssize_t n = ::sendfile(fd_, fileDescriptor, nullptr, length - sent);
+        if (n == 0)
+            break; // end of the file
+        if (n > 0)
+            sent += static_cast<std::size_t>(n);
+        else if (sent == 0 && (errno == EINVAL || errno == ENOSYS))
+            return std::nullopt;
+        else if (!isRetryable(errno))
+            raise(errno);
+        else
+            WaitWritable();
+    }
+    return sent;
+}
+
+void BlockingSocket::SetCork(bool corked)
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    int flag = corked ? 1 : 0;
+    // Only an optimisation: a socket that refuses it still sends everything.
+    (void)setsockopt(fd_, IPPROTO_TCP, TCP_CORK, &flag, sizeof flag);
 }
 
 void BlockingSocket::SendString(const std::string& text, bool urgent)
@@ -221,6 +255,8 @@ void BlockingSocket::wait(bool readable)
     // poll ignores a negative descriptor and would just sit out the time-out.
     if (fd_ < 0)
         raise(ENOTCONN);
+    if (beforeWait_)
+        beforeWait_();
     for (std::uint32_t slices = 0;;) {
         if (abortRequested_.exchange(false))
             throw CAbortException();
@@ -242,6 +278,16 @@ void BlockingSocket::wait(bool readable)
         if (ready == 0 && ++slices >= timeoutSeconds(readable))
             raise(ETIMEDOUT);
     }
+}
+
+// The call is tried before any wait (a busy stream is rarely idle), so the
+// checks a wait would make come first.
+void BlockingSocket::checkBeforeTrying()
+{
+    if (fd_ < 0)
+        raise(ENOTCONN);
+    if (abortRequested_.load(std::memory_order_relaxed) && abortRequested_.exchange(false))
+        throw CAbortException();
 }
 
 void BlockingSocket::raise(int error)
@@ -291,12 +337,13 @@ std::size_t BlockingSocket::takeBuffered(char* out, std::size_t size)
 std::size_t BlockingSocket::receiveSome(char* out, std::size_t size)
 {
     for (;;) {
-        WaitReadable();
+        checkBeforeTrying();
         ssize_t n = ::recv(fd_, out, size, 0);
         if (n >= 0)
             return static_cast<std::size_t>(n);
         if (!isRetryable(errno))
             raise(errno);
+        WaitReadable();
     }
 }
 

@@ -14,6 +14,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,6 +33,14 @@ public:
     // Starts listening; returns the local address text and port.
     std::pair<std::string, std::uint16_t> Listen();
     void SendAll(const char* data, std::size_t length, bool urgent = false);
+    // Sends up to length bytes of an open file from its current position,
+    // with no copy through user space; fewer only at the end of the file.
+    // Empty when the file cannot be sent this way (not a regular file):
+    // nothing was sent then, and the caller reads and sends it instead.
+    std::optional<std::size_t> SendFileBlock(int fileDescriptor, std::size_t length);
+    // While corked, small sends are gathered into full segments; uncorking
+    // sends what is left at once.
+    void SetCork(bool corked);
     void SendString(const std::string& text, bool urgent = false);
     // One receive of at most size bytes; 0 when the peer has closed.
     std::size_t Receive(char* buffer, std::size_t size);
@@ -48,6 +58,9 @@ public:
 
     void WaitReadable();
     void WaitWritable();
+    // Runs on the waiting thread before it blocks: whatever that thread was
+    // holding back (its latest progress) goes out while it sits idle.
+    void SetBeforeWait(std::function<void()> hook) { beforeWait_ = std::move(hook); }
 
     // Longest reply or listing line accepted; a longer one is a hostile or
     // broken server and fails the operation instead of exhausting memory.
@@ -55,6 +68,7 @@ public:
 
 private:
     void wait(bool readable);
+    void checkBeforeTrying();
     [[noreturn]] void raise(int error);
     void acceptPendingConnection();
     std::uint32_t timeoutSeconds(bool readable) const;
@@ -64,6 +78,7 @@ private:
     std::string takeLine(std::size_t length);
 
     int fd_ = -1;
+    std::function<void()> beforeWait_;
     std::atomic<bool> abortRequested_{false};
     SiteHandle site_;
     bool acceptPending_ = false;
