@@ -104,6 +104,10 @@ private:
     void runPassiveSteps();
     void runActiveSteps();
     void storeEmptyListing(const std::string& folder);
+    std::uint64_t downloadFile(const std::string& folder, const std::string& localPath, const std::string& name,
+                               bool resume, const std::string& progressText);
+    std::uint64_t uploadFile(const std::string& folder, const std::string& name, const std::string& localPath,
+                             bool resume, const std::string& progressText);
     FolderHandle FetchListing(const std::string& path);
     std::uint32_t recvBufferSize();
     std::uint32_t sendBufferSize();

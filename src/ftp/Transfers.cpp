@@ -7,6 +7,9 @@
 #include "net/SigpipeGuard.h"
 #include "platform/Ticks.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -104,6 +107,36 @@ void sendFrom(BlockingSocket& data, LocalFile& file, TransferBuffer& buffer, Pro
     data.SetCork(false);
 }
 
+// A 4xx reply is the server's word that the same request may work later
+// (426 transfer aborted, 425 no data connection, 421 closing, 450 busy), so
+// the failure is worth an automatic retry, which resumes what was kept.
+template <class Run>
+auto markingTransientReplies(Run&& run)
+{
+    try {
+        return run();
+    } catch (CFTPException& e) {
+        if (e.recovery == RecoveryNone && e.message.starts_with('4'))
+            e.recovery = RecoveryRetry;
+        throw;
+    }
+}
+
+bool localFileExists(const std::string& path)
+{
+    struct stat info{};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A download that failed before any byte arrived leaves no empty file behind
+// that it made itself (a list of "downloaded" files would show it as done).
+void removeIfMadeEmpty(const std::string& path, bool existed)
+{
+    struct stat info{};
+    if (!existed && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0)
+        (void)::unlink(path.c_str());
+}
+
 void reportComplete(SessionMailbox& mailbox, std::uint64_t offset, const std::string& text)
 {
     mailbox.sendProgress(0, offset, offset, offset, text);
@@ -113,6 +146,18 @@ void reportComplete(SessionMailbox& mailbox, std::uint64_t offset, const std::st
 
 std::uint64_t FtpProtocol::Download(const std::string& folder, const std::string& localPath,
                                     const std::string& name, bool resume, const std::string& progressText)
+{
+    const bool existed = localFileExists(localPath);
+    try {
+        return markingTransientReplies([&] { return downloadFile(folder, localPath, name, resume, progressText); });
+    } catch (const CException&) {
+        removeIfMadeEmpty(localPath, existed);
+        throw;
+    }
+}
+
+std::uint64_t FtpProtocol::downloadFile(const std::string& folder, const std::string& localPath,
+                                        const std::string& name, bool resume, const std::string& progressText)
 {
     TransferBuffer buffer(recvBufferSize());
     // Without resume the old content goes only once the server has agreed to
@@ -162,6 +207,20 @@ std::uint64_t FtpProtocol::Download(const std::string& folder, const std::string
 
 std::uint64_t FtpProtocol::Upload(const std::string& folder, const std::string& name, const std::string& localPath,
                                   bool resume, const std::string& progressText)
+{
+    try {
+        return markingTransientReplies([&] { return uploadFile(folder, name, localPath, resume, progressText); });
+    } catch (const CException&) {
+        // Part of the file may have reached the server: the listing shown
+        // before is no longer what is there.
+        if (progressText.empty())
+            storeEmptyListing(folder);
+        throw;
+    }
+}
+
+std::uint64_t FtpProtocol::uploadFile(const std::string& folder, const std::string& name, const std::string& localPath,
+                                      bool resume, const std::string& progressText)
 {
     TransferBuffer buffer(sendBufferSize());
     LocalFile file(localPath, LocalFile::Access::Read);

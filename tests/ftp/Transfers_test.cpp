@@ -156,6 +156,19 @@ TEST_P(TransfersOnServer, RefusedRetrKeepsTheLocalCopy)
     EXPECT_EQ(countOf(sent, "RETR absent.txt"), 1u);
 }
 
+TEST_P(TransfersOnServer, RefusedRetrLeavesNoEmptyFileBehind)
+{
+    const auto path = local.path("absent.txt");
+    EXPECT_THROW(engine().Download(remote(), path.string(), "absent.txt", false, {}), CFTPException);
+    EXPECT_THROW(engine().Download(remote(), path.string(), "absent.txt", true, {}), CFTPException);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // One that was there already stays, even empty.
+    local.write("empty.txt", "");
+    EXPECT_THROW(engine().Download(remote(), local.path("empty.txt").string(), "absent.txt", false, {}),
+                 CFTPException);
+    EXPECT_TRUE(std::filesystem::exists(local.path("empty.txt")));
+}
+
 TEST_P(TransfersOnServer, UnopenableLocalFileFailsBeforeAnythingIsSent)
 {
     tree.writeSized("data.bin", 10);
@@ -303,11 +316,35 @@ TEST_P(TransfersMisbehaving, CutDownloadFailsAndResumeCompletesIt)
     tree.writeSized("cut.bin", 100000);
     start({.dropDataAfter = 30000});
     const auto path = local.path("cut.bin").string();
-    EXPECT_THROW(engine().Download(remote(), path, "cut.bin", false, {}), CFTPException);
+    try {
+        engine().Download(remote(), path, "cut.bin", false, {});
+        FAIL() << "cut not reported";
+    } catch (const CFTPException& failure) {
+        // "426 ... transfer aborted": a transient refusal, worth a retry.
+        EXPECT_EQ(failure.message.substr(0, 1), "4") << failure.message;
+        EXPECT_EQ(failure.recovery, RecoveryRetry);
+    }
     EXPECT_EQ(std::filesystem::file_size(path), 30000u);
     ASSERT_TRUE(engine().IsConnected());
     EXPECT_EQ(engine().Download(remote(), path, "cut.bin", true, {}), 70000u);
     EXPECT_EQ(local.read("cut.bin"), TempTree::sizedContent(100000));
+}
+
+TEST_P(TransfersMisbehaving, CutUploadForgetsTheCachedListingAndMayBeRetried)
+{
+    start({.dropDataAfter = 30000});
+    const auto path = local.writeSized("up.bin", 400000, 3);
+    engine().ListFolder(remote(), {}, false);
+    ASSERT_TRUE(cached(remote()));
+    try {
+        engine().Upload(remote(), "up.bin", path.string(), false, {});
+        FAIL() << "cut not reported";
+    } catch (const CException& failure) {
+        if (auto* reply = dynamic_cast<const CFTPException*>(&failure))
+            EXPECT_EQ(reply->recovery, RecoveryRetry) << reply->message;
+    }
+    // Part of the file is on the server now: the old listing must not give a resume its offset.
+    EXPECT_FALSE(cached(remote()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, TransfersMisbehaving, ::testing::Values(ServerKind::Pyftpdlib), nameOfKind);

@@ -204,6 +204,25 @@ TEST_F(QueueOnServer, CutUploadIsRetriedAndResumedToTheByte)
     EXPECT_EQ(server.loginCount(), 1);
 }
 
+// The server cuts the data and says "426": a transient refusal, retried.
+TEST_F(QueueOnServer, CutDownloadIsRetriedAndResumedToTheByte)
+{
+    tree.writeSized("down.bin", 8 << 20, 6);
+    ServerOptions options;
+    options.dropDataAfter = 300000;
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    setRetries(site, 2, 1);
+    auto item = newDownload(site, "/", "down.bin", local.path("down.bin").string(), false);
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item, 60));
+    expectCompleted(item);
+    EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
+    EXPECT_TRUE(has(server.commandLog(), "REST 300000"));
+    EXPECT_TRUE(sameBytes(local.read("down.bin"), tree.read("down.bin")));
+}
+
 TEST_F(QueueOnServer, UploadCutEveryTimeFailsAfterTheRetriesAllowed)
 {
     local.writeSized("up.bin", 8 << 20, 5);
@@ -236,6 +255,7 @@ TEST_F(QueueOnServer, FailureNotWorthRetryingFailsAtOnce)
     EXPECT_EQ(h.rows.status(item), "Failed");
     EXPECT_EQ(h.rows.count(item, "Retry"), 0u);
     EXPECT_NE(item->failure.find(" failed: 550"), std::string::npos) << item->failure;
+    EXPECT_FALSE(std::filesystem::exists(local.path("missing.bin")));
 }
 
 TEST_F(QueueOnServer, CancelDuringTheRetryCountdownEndsTheItem)
