@@ -4,6 +4,7 @@
 #include "platform/Profile.h"
 #include "session/LoginRegistry.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstring>
 
@@ -194,16 +195,29 @@ int CliClient::list(const std::vector<std::string>& args)
     return status;
 }
 
+// name, size, date, octal permissions, flags, owner, group, link target.
+void CliClient::appendListingLine(std::string& out, const RemoteFile& e)
+{
+    char octal[24];
+    auto end = std::to_chars(octal, octal + sizeof octal, e.permissions(), 8).ptr;
+    std::string permissions(octal, end);
+    permissions.insert(0, permissions.size() < 3 ? 3 - permissions.size() : 0, '0');
+    out.append(e.name()).append(1, '\t').append(std::to_string(e.size())).append(1, '\t');
+    out.append(e.dateText()).append(1, '\t').append(permissions).append(1, '\t');
+    out.append(flagsOf(e)).append(1, '\t').append(e.owner()).append(1, '\t').append(e.group());
+    out.append(1, '\t').append(e.linkTarget()).append(1, '\n');
+}
+
 void CliClient::printListing(const std::string& path)
 {
     FolderHandle folder = LockedAccess<SiteContext>(main_->site())->lookUpFolder(path);
     if (!folder)
         return;
-    for (const RemoteFile& e : *folder) {
-        std::printf("%s\t%" PRIu64 "\t%s\t%03o\t%s\t%s\t%s\t%s\n", e.name().c_str(), e.size(), e.dateText().c_str(),
-                    e.permissions(), flagsOf(e).c_str(), e.owner().c_str(), e.group().c_str(),
-                    e.linkTarget().c_str());
-    }
+    // One write for the whole folder: a large folder is printed in a blink.
+    std::string out;
+    for (const RemoteFile& e : *folder)
+        appendListingLine(out, e);
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
 

@@ -66,6 +66,7 @@ private:
     Outcome waitFor(CFTPSession* session);
     int report(const Outcome& outcome);
     void printListing(const std::string& path);
+    static void appendListingLine(std::string& out, const RemoteFile& entry);
 
     ClientOptions options_;
     MainLoopDispatcher dispatcher_;

@@ -124,7 +124,7 @@ FolderHandle FtpProtocol::FetchListing(const std::string& path)
             } catch (const ListingLineRejected&) {
                 continue;
             }
-            mailbox_->sendStatusUpdate(counterText("Receiving file list: %d", counter));
+            mailbox_->sendStatusUpdate("Receiving file list: " + std::to_string(counter));
         }
     });
     data_.Close();

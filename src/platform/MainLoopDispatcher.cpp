@@ -48,7 +48,7 @@ bool MainLoopDispatcher::runUntil(const std::function<bool()>& done, std::chrono
         if (calls_.empty()) {
             // Short slices: some conditions (a session thread ending) come
             // with no call to wake us.
-            auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+            auto slice = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
             queued_.wait_until(lock, slice);
             if (calls_.empty() && std::chrono::steady_clock::now() >= deadline)
                 return done();
