@@ -18,6 +18,7 @@ namespace {
 
 // Bytes asked of the kernel per read of a line; lines are short, listings long.
 constexpr std::size_t kLineChunk = 4096;
+constexpr int kIdleMilliseconds = 20;
 constexpr int kSliceMilliseconds = 1000;
 // What a socket without a site waits, the settings' own default.
 constexpr std::uint32_t kDefaultTimeout = 60;
@@ -255,13 +256,19 @@ void BlockingSocket::wait(bool readable)
     // poll ignores a negative descriptor and would just sit out the time-out.
     if (fd_ < 0)
         raise(ENOTCONN);
-    if (beforeWait_)
-        beforeWait_();
+    // A stream that is only briefly empty is not idle: the hook runs once the
+    // wait has lasted a moment, not at every pause of a busy transfer.
+    bool idle = !beforeWait_;
     for (std::uint32_t slices = 0;;) {
         if (abortRequested_.exchange(false))
             throw CAbortException();
         pollfd entry{fd_, static_cast<short>(readable ? POLLIN : POLLOUT), 0};
-        int ready = ::poll(&entry, 1, kSliceMilliseconds);
+        int ready = ::poll(&entry, 1, idle ? kSliceMilliseconds : kIdleMilliseconds);
+        if (ready == 0 && !idle) {
+            idle = true;
+            beforeWait_();
+            continue;
+        }
         if (ready < 0 && errno != EINTR)
             raise(errno);
         if (ready > 0) {

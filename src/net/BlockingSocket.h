@@ -58,8 +58,8 @@ public:
 
     void WaitReadable();
     void WaitWritable();
-    // Runs on the waiting thread before it blocks: whatever that thread was
-    // holding back (its latest progress) goes out while it sits idle.
+    // Runs on the waiting thread once a wait has lasted 20 ms: whatever that
+    // thread was holding back (its latest progress) goes out while it sits idle.
     void SetBeforeWait(std::function<void()> hook) { beforeWait_ = std::move(hook); }
 
     // Longest reply or listing line accepted; a longer one is a hostile or

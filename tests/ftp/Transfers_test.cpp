@@ -340,8 +340,9 @@ TEST_P(TransfersMisbehaving, CutUploadForgetsTheCachedListingAndMayBeRetried)
         engine().Upload(remote(), "up.bin", path.string(), false, {});
         FAIL() << "cut not reported";
     } catch (const CException& failure) {
-        if (auto* reply = dynamic_cast<const CFTPException*>(&failure))
+        if (auto* reply = dynamic_cast<const CFTPException*>(&failure)) {
             EXPECT_EQ(reply->recovery, RecoveryRetry) << reply->message;
+        }
     }
     // Part of the file is on the server now: the old listing must not give a resume its offset.
     EXPECT_FALSE(cached(remote()));
