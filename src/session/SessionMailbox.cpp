@@ -45,8 +45,10 @@ void SessionMailbox::sendUpdate(std::unique_ptr<SessionNotice> notice)
     std::lock_guard lock(updateMutex_);
     if (held_ && (heldTarget_ != target || held_->kind != notice->kind))
         postHeld();
-    if (mergeIntoPending(target, notice))
+    if (mergeIntoPending(target, notice)) {
+        held_.reset(); // older than what now waits for the receiver
         return;
+    }
     // A receiver on another thread is woken at a bounded rate; the newest
     // update waits here until the next one, or any other notice, sends it on.
     const std::uint64_t now = tickCount();
