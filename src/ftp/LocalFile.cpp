@@ -104,6 +104,23 @@ void LocalFile::write(const char* data, std::size_t length)
     }
 }
 
+bool LocalFile::writeFromPipe(int pipeReadEnd, std::size_t length)
+{
+    bool movedAny = false;
+    while (length > 0) {
+        ssize_t put = ::splice(pipeReadEnd, nullptr, fd_, nullptr, length, SPLICE_F_MOVE);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0 && !movedAny && (errno == EINVAL || errno == ENOSYS))
+            return false;
+        if (put <= 0)
+            fail("write", put < 0 ? errno : ENOSPC);
+        movedAny = true;
+        length -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
 bool LocalFile::setModifiedTime(std::int64_t seconds) noexcept
 {
     struct timespec times[2] = {};

@@ -48,6 +48,10 @@ public:
     // Up to size bytes; 0 at the end of the file.
     std::size_t read(char* buffer, std::size_t size);
     void write(const char* data, std::size_t length);
+    // Moves length bytes (no more than the pipe holds) from a pipe into the
+    // file at its position. False when the file cannot take them that way;
+    // nothing was moved then.
+    bool writeFromPipe(int pipeReadEnd, std::size_t length);
     // Sets the last-write time (seconds since 1970); false when refused.
     bool setModifiedTime(std::int64_t seconds) noexcept;
     void close();

@@ -1,6 +1,7 @@
 // Single-file transfers: download, upload and the remote size look-up.
 
 #include "ftp/FtpProtocol.h"
+#include "ftp/FileReceiver.h"
 #include "ftp/LocalFile.h"
 #include "ftp/ReplyParsing.h"
 #include "model/RemoteFolder.h"
@@ -70,9 +71,13 @@ void receiveInto(BlockingSocket& data, LocalFile& file, TransferBuffer& buffer, 
 {
     if (buffer.size == 0)
         return; // a receive of nothing would look like the end of the data
-    for (std::size_t got; (got = data.Receive(buffer.bytes.get(), buffer.size)) != 0;) {
-        file.write(buffer.bytes.get(), got);
-        progress.add(got);
+    FileReceiver receiver(data, file, buffer.bytes.get(), buffer.size);
+    try {
+        for (std::size_t got; (got = receiver.receive()) != 0;)
+            progress.add(got);
+    } catch (const CException&) {
+        receiver.keepReceived();
+        throw;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -189,6 +190,28 @@ std::size_t BlockingSocket::Receive(char* buffer, std::size_t size)
     if (bufferStart_ < buffer_.size())
         return takeBuffered(buffer, size);
     return receiveSome(buffer, size);
+}
+
+BlockingSocket::SpliceResult BlockingSocket::TrySpliceInto(int pipeWriteEnd, std::size_t length)
+{
+    using State = SpliceResult::State;
+    if (acceptPending_)
+        acceptPendingConnection();
+    // Bytes already read for a line come before anything still in the kernel.
+    if (bufferStart_ < buffer_.size())
+        return {State::Unsupported};
+    for (;;) {
+        checkBeforeTrying();
+        ssize_t n = ::splice(fd_, nullptr, pipeWriteEnd, nullptr, length, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+        if (n >= 0)
+            return {State::Moved, static_cast<std::size_t>(n)};
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return {State::NothingReady};
+        if (errno == EINVAL || errno == ENOSYS)
+            return {State::Unsupported};
+        if (errno != EINTR)
+            raise(errno);
+    }
 }
 
 std::string BlockingSocket::ReadLine()

@@ -44,6 +44,16 @@ public:
     void SendString(const std::string& text, bool urgent = false);
     // One receive of at most size bytes; 0 when the peer has closed.
     std::size_t Receive(char* buffer, std::size_t size);
+    // One move of at most length received bytes into the write end of a
+    // pipe, with no copy through user space. Never waits: NothingReady when
+    // no data is waiting or the pipe is full, Unsupported when this stream
+    // cannot be moved that way (nothing was taken then; use Receive).
+    struct SpliceResult {
+        enum class State { Moved, NothingReady, Unsupported };
+        State state;
+        std::size_t count = 0; // bytes moved; 0 with Moved when the peer has closed
+    };
+    SpliceResult TrySpliceInto(int pipeWriteEnd, std::size_t length);
     // Up to and including the line feed; at end of stream whatever was left.
     std::string ReadLine();
     void RequestAbort() { abortRequested_.store(true); }

@@ -296,13 +296,19 @@ TEST_P(ControlAbortOnServer, DownloadAbortedMidwayLeavesControlInStep)
     TempTree local;
     h->set(Setting::RecvBuffer, 4096);
     engine().Connect();
-    h->target.onNotice([this](const SessionNotice& n) {
+    std::uint64_t reported = 0;
+    h->target.onNotice([this, &reported](const SessionNotice& n) {
+        if (n.kind == NoticeProgress)
+            reported = n.moved;
         if (n.kind == NoticeProgress && n.moved > 0)
             engine().RequestAbort();
     });
     EXPECT_THROW(engine().Download(remote(), local.path("big.bin").string(), "big.bin", false, "big"),
                  CAbortException);
     h->target.onNotice(nullptr);
+    // Everything reported as received is in the file, ready for a resume.
+    EXPECT_GT(reported, 0u);
+    EXPECT_EQ(std::filesystem::file_size(local.path("big.bin")), reported);
     engine().RecoverAfterAbort();
     ASSERT_TRUE(engine().IsConnected());
     EXPECT_EQ(engine().CurrentDirectory(), remote());

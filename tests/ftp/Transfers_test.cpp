@@ -1,6 +1,7 @@
 #include "EngineOnServer.h"
 #include "ftp/LocalFile.h"
 #include "model/RemoteFolder.h"
+#include "support/SameBytes.h"
 #include "support/ScriptedServer.h"
 
 #include <fcntl.h>
@@ -92,6 +93,29 @@ TEST_P(TransfersOnServer, DownloadReplacesTheLocalFileAndTakesTheRemoteTime)
     EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](auto& c) { return c.starts_with("REST"); }), 0);
     expectProgress(progress(), 0, 100000, 100000, true);
     EXPECT_GE(progress().size(), 2u + 100000 / 4096);
+}
+
+// Large enough to be written out several times on the way; an odd block
+// size so that no block lines up with a page. The resume starts mid-page.
+TEST_P(TransfersOnServer, LargeDownloadMovesBlockByBlockAndResumesToTheByte)
+{
+    const std::uint64_t size = 3 * kMiB + 17;
+    tree.writeSized("big.bin", size, 5);
+    h->set(Setting::RecvBuffer, 1000);
+    const auto path = local.path("big.bin");
+
+    EXPECT_EQ(engine().Download(remote(), path.string(), "big.bin", false, {}), size);
+    EXPECT_TRUE(sameBytes(local.read("big.bin"), TempTree::sizedContent(size, 5)));
+    expectProgress(progress(), 0, size, size, true);
+    std::uint64_t moved = 0;
+    for (const auto& n : progress()) {
+        EXPECT_LE(n.moved - moved, 1000u) << "a block larger than the receive buffer";
+        moved = n.moved;
+    }
+
+    ::truncate(path.c_str(), static_cast<off_t>(kMiB + 5));
+    EXPECT_EQ(engine().Download(remote(), path.string(), "big.bin", true, {}), size - kMiB - 5);
+    EXPECT_TRUE(sameBytes(local.read("big.bin"), TempTree::sizedContent(size, 5)));
 }
 
 TEST_P(TransfersOnServer, ResumedDownloadRestartsAtTheLocalLength)

@@ -1,0 +1,47 @@
+#pragma once
+// The receiving end of a download. Each block of received data moves from
+// the data connection into a pipe with no copy through user space, and the
+// pipe goes into the local file in large writes: once it holds a good amount,
+// whenever the stream pauses (so a stalled transfer has everything it got on
+// disk) and at the end. Where the kernel cannot move the data that way, each
+// block is received into the transfer buffer and written from there.
+
+#include "ftp/LocalFile.h"
+#include "net/BlockingSocket.h"
+
+#include <cstddef>
+
+namespace varnix {
+
+class FileReceiver {
+public:
+    // The buffer belongs to the caller and outlives the receiver.
+    FileReceiver(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size);
+    ~FileReceiver();
+    FileReceiver(const FileReceiver&) = delete;
+    FileReceiver& operator=(const FileReceiver&) = delete;
+
+    // One block of at most the buffer's size: its byte count, or 0 at the end
+    // of the data, when everything received is in the file.
+    std::size_t receive();
+    // After a failure: whatever was received goes into the file, so that a
+    // resume continues from there. A second failure here is not reported.
+    void keepReceived() noexcept;
+
+private:
+    bool piped() const { return pipe_[0] >= 0; }
+    std::size_t receiveCopying();
+    void writeOut();
+    void writeOutCopying();
+    void closePipe();
+
+    BlockingSocket& data_;
+    LocalFile& file_;
+    char* buffer_;
+    std::size_t size_;
+    int pipe_[2] = {-1, -1};
+    std::size_t pending_ = 0; // bytes in the pipe, not yet in the file
+    std::size_t writeBehind_ = 0;
+};
+
+} // namespace varnix
