@@ -76,7 +76,10 @@ void LocalFile::seekToEnd()
 
 void LocalFile::truncate()
 {
-    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) < 0)
+    // An empty file is left alone: some file systems take a truncation to
+    // zero as a file being replaced and write it all out when it is closed,
+    // which would make every fresh download wait for the disk at its end.
+    if ((size() != 0 && ::ftruncate(fd_, 0) != 0) || ::lseek(fd_, 0, SEEK_SET) < 0)
         fail("write", errno);
 }
 
