@@ -251,6 +251,9 @@ int CliClient::put(const std::vector<std::string>& input, bool folder)
 // when the item is finished.
 int CliClient::transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow* siteB)
 {
+    waitUntilIdle(siteA);
+    if (siteB)
+        waitUntilIdle(*siteB);
     queue_->add(item);
     CFTPSession* sessionB = siteB ? siteB->handOver() : nullptr;
     queue_->start(item, siteA.handOver(), sessionB);
@@ -263,6 +266,17 @@ int CliClient::transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow
     }
     queue_->clearSelected({item});
     return status;
+}
+
+// A session stays busy for a moment after the last notice of its task (the
+// login folder's listing). Handed over in that moment, it would first be
+// fenced off by the queue, which costs the transfer a second.
+void CliClient::waitUntilIdle(CliWindow& window)
+{
+    if (!window.hasSession())
+        return;
+    CFTPSession* session = window.session();
+    dispatcher_.runUntil([session] { return !session->isBusy(); }, std::chrono::seconds(10));
 }
 
 int CliClient::simple(const std::string& verb, const std::vector<std::string>& args)

@@ -61,6 +61,7 @@ private:
     int copy(const std::vector<std::string>& args);
     RemotePath copyTarget(CliWindow& destination, const std::string& urlPath, const std::string& sourceName);
     int transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow* siteB);
+    void waitUntilIdle(CliWindow& window);
 
     const std::string& loginFolder(CliWindow& window);
     Outcome waitFor(CFTPSession* session);
