@@ -107,6 +107,19 @@ void LocalFile::write(const char* data, std::size_t length)
     }
 }
 
+std::optional<std::size_t> LocalFile::readIntoPipe(int pipeWriteEnd, std::size_t length)
+{
+    for (;;) {
+        ssize_t got = ::splice(fd_, nullptr, pipeWriteEnd, nullptr, length, SPLICE_F_MOVE);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno == EINVAL || errno == ENOSYS)
+            return std::nullopt;
+        if (errno != EINTR)
+            fail("read", errno);
+    }
+}
+
 bool LocalFile::writeFromPipe(int pipeReadEnd, std::size_t length)
 {
     bool movedAny = false;

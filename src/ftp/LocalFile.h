@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace varnix {
@@ -48,6 +49,10 @@ public:
     // Up to size bytes; 0 at the end of the file.
     std::size_t read(char* buffer, std::size_t size);
     void write(const char* data, std::size_t length);
+    // Moves up to length bytes from the file's position into a pipe: the
+    // count, 0 at the end of the file, or nothing when the file cannot be
+    // read that way (nothing was moved then).
+    std::optional<std::size_t> readIntoPipe(int pipeWriteEnd, std::size_t length);
     // Moves length bytes (no more than the pipe holds) from a pipe into the
     // file at its position. False when the file cannot take them that way;
     // nothing was moved then.

@@ -2,6 +2,7 @@
 
 #include "ftp/FtpProtocol.h"
 #include "ftp/FileReceiver.h"
+#include "ftp/FileSender.h"
 #include "ftp/LocalFile.h"
 #include "ftp/ReplyParsing.h"
 #include "model/RemoteFolder.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace varnix {
@@ -81,34 +81,16 @@ void receiveInto(BlockingSocket& data, LocalFile& file, TransferBuffer& buffer, 
     }
 }
 
-// False when the file cannot go straight to the socket; nothing was sent then.
-bool sendFileBlocks(BlockingSocket& data, LocalFile& file, std::size_t block, ProgressReport& progress)
-{
-    for (;;) {
-        std::optional<std::size_t> sent = data.SendFileBlock(file.descriptor(), block);
-        if (!sent)
-            return false;
-        if (*sent == 0)
-            return true;
-        progress.add(*sent);
-    }
-}
-
 void sendFrom(BlockingSocket& data, LocalFile& file, TransferBuffer& buffer, ProgressReport& progress)
 {
     if (buffer.size == 0)
         return;
-    // The kernel moves a regular file's blocks straight to the socket and
-    // gathers them into full segments; the buffer carries only what cannot
-    // be sent that way.
+    // Corked, the blocks go out as full segments.
     SigpipeGuard guard;
     data.SetCork(true);
-    if (!sendFileBlocks(data, file, buffer.size, progress)) {
-        for (std::size_t got; (got = file.read(buffer.bytes.get(), buffer.size)) != 0;) {
-            data.SendAll(buffer.bytes.get(), got);
-            progress.add(got);
-        }
-    }
+    FileSender sender(data, file, buffer.bytes.get(), buffer.size);
+    for (std::size_t got; (got = sender.send()) != 0;)
+        progress.add(got);
     data.SetCork(false);
 }
 

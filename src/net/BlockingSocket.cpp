@@ -9,7 +9,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -145,26 +144,25 @@ void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
     }
 }
 
-std::optional<std::size_t> BlockingSocket::SendFileBlock(int fileDescriptor, std::size_t length)
+bool BlockingSocket::SendFromPipe(int pipeReadEnd, std::size_t length)
 {
     if (acceptPending_)
         acceptPendingConnection();
     std::size_t sent = 0;
     while (sent < length) {
         checkBeforeTrying();
-        ssize_t n = ::sendfile(fd_, fileDescriptor, nullptr, length - sent);
-        if (n == 0)
-            break; // end of the file
+        ssize_t n = ::splice(pipeReadEnd, nullptr, fd_, nullptr, length - sent,
+                             SPLICE_F_MOVE | SPLICE_F_MORE | SPLICE_F_NONBLOCK);
         if (n > 0)
             sent += static_cast<std::size_t>(n);
-        else if (sent == 0 && (errno == EINVAL || errno == ENOSYS))
-            return std::nullopt;
-        else if (!isRetryable(errno))
-            raise(errno);
+        else if (n < 0 && sent == 0 && (errno == EINVAL || errno == ENOSYS))
+            return false;
+        else if (n == 0 || !isRetryable(errno))
+            raise(n == 0 ? EPIPE : errno);
         else
-            WaitWritable();
+            WaitWritable(); // the pipe holds the bytes: it is the socket that is full
     }
-    return sent;
+    return true;
 }
 
 void BlockingSocket::SetCork(bool corked)

@@ -15,7 +15,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,11 +32,10 @@ public:
     // Starts listening; returns the local address text and port.
     std::pair<std::string, std::uint16_t> Listen();
     void SendAll(const char* data, std::size_t length, bool urgent = false);
-    // Sends up to length bytes of an open file from its current position,
-    // with no copy through user space; fewer only at the end of the file.
-    // Empty when the file cannot be sent this way (not a regular file):
-    // nothing was sent then, and the caller reads and sends it instead.
-    std::optional<std::size_t> SendFileBlock(int fileDescriptor, std::size_t length);
+    // Sends length bytes (no more than the pipe holds) from the read end of
+    // a pipe, with no copy through user space, marked as more to follow.
+    // False when the socket cannot take them that way; nothing was sent then.
+    bool SendFromPipe(int pipeReadEnd, std::size_t length);
     // While corked, small sends are gathered into full segments; uncorking
     // sends what is left at once.
     void SetCork(bool corked);

@@ -269,6 +269,29 @@ TEST_P(TransfersOnServer, ResumedUploadAppendsFromTheServerSize)
     EXPECT_EQ(local.read("grow.bin"), TempTree::sizedContent(1000, 5));
 }
 
+// Larger than one read-ahead of the file, in blocks that line up with
+// nothing; the resume starts mid-page of the local file.
+TEST_P(TransfersOnServer, LargeUploadMovesBlockByBlockAndResumesToTheByte)
+{
+    const std::uint64_t size = 3 * kMiB + 17;
+    const auto path = local.writeSized("big.bin", size, 6);
+    h->set(Setting::SendBuffer, 1000);
+
+    EXPECT_EQ(engine().Upload(remote(), "big.bin", path.string(), false, {}), size);
+    EXPECT_TRUE(sameBytes(tree.read("big.bin"), TempTree::sizedContent(size, 6)));
+    expectProgress(progress(), 0, size, size, false);
+    std::uint64_t moved = 0;
+    for (const auto& n : progress()) {
+        EXPECT_LE(n.moved - moved, 1000u) << "a block larger than the send buffer";
+        moved = n.moved;
+    }
+
+    ::truncate(tree.path("big.bin").c_str(), static_cast<off_t>(2 * kMiB + 3));
+    engine().RefreshFolder(remote()); // the size comes from a fresh listing
+    EXPECT_EQ(engine().Upload(remote(), "big.bin", path.string(), true, {}), size - 2 * kMiB - 3);
+    EXPECT_TRUE(sameBytes(tree.read("big.bin"), TempTree::sizedContent(size, 6)));
+}
+
 TEST_P(TransfersOnServer, ResumedUploadOfAMissingFileAppendsEverything)
 {
     const auto path = local.writeSized("fresh.bin", 700);
