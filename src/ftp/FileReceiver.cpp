@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace varnix {
@@ -10,34 +9,23 @@ namespace varnix {
 namespace {
 
 // What the pipe may hold: the most an unprivileged process may ask for.
-constexpr int kPipeBytes = 1024 * 1024;
+constexpr std::size_t kPipeBytes = 1024 * 1024;
 // Writes of this size cost the page cache a fraction of what 4 KiB ones do.
 constexpr std::size_t kWriteBehind = 256 * 1024;
 
 } // namespace
 
 FileReceiver::FileReceiver(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size)
-    : data_(data), file_(file), buffer_(buffer), size_(size)
+    : data_(data), file_(file), buffer_(buffer), size_(size), pipe_(kPipeBytes),
+      writeBehind_(std::min(kWriteBehind, pipe_.capacity() / 2))
 {
-    if (::pipe2(pipe_, O_CLOEXEC) != 0) {
-        pipe_[0] = pipe_[1] = -1;
-        return; // no descriptor to spare: receive through the buffer
-    }
-    (void)::fcntl(pipe_[1], F_SETPIPE_SZ, kPipeBytes); // a smaller pipe only means more writes
-    const int capacity = ::fcntl(pipe_[1], F_GETPIPE_SZ);
-    writeBehind_ = std::min(kWriteBehind, capacity > 0 ? static_cast<std::size_t>(capacity) / 2 : 4096);
-}
-
-FileReceiver::~FileReceiver()
-{
-    closePipe();
 }
 
 std::size_t FileReceiver::receive()
 {
     using State = BlockingSocket::SpliceResult::State;
-    while (piped()) {
-        auto [state, count] = data_.TrySpliceInto(pipe_[1], size_);
+    while (pipe_.open()) {
+        auto [state, count] = data_.TrySpliceInto(pipe_.writeEnd(), size_);
         if (state == State::Moved) {
             pending_ += count;
             if (count == 0 || pending_ >= writeBehind_)
@@ -47,7 +35,7 @@ std::size_t FileReceiver::receive()
         if (pending_ > 0)
             writeOut(); // the stream paused or the pipe is full
         else if (state == State::Unsupported)
-            closePipe();
+            leavePipe();
         else
             data_.WaitReadable();
     }
@@ -73,20 +61,20 @@ std::size_t FileReceiver::receiveCopying()
 
 void FileReceiver::writeOut()
 {
-    if (file_.writeFromPipe(pipe_[0], pending_)) {
+    if (file_.writeFromPipe(pipe_.readEnd(), pending_)) {
         pending_ = 0;
         return;
     }
     // A file the kernel cannot splice into (a device, some network file
     // systems): empty the pipe through the buffer and leave it from now on.
     writeOutCopying();
-    closePipe();
+    leavePipe();
 }
 
 void FileReceiver::writeOutCopying()
 {
     while (pending_ > 0) {
-        const ssize_t got = ::read(pipe_[0], buffer_, std::min(size_, pending_));
+        const ssize_t got = ::read(pipe_.readEnd(), buffer_, std::min(size_, pending_));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -96,13 +84,9 @@ void FileReceiver::writeOutCopying()
     }
 }
 
-void FileReceiver::closePipe()
+void FileReceiver::leavePipe()
 {
-    for (int& end : pipe_) {
-        if (end >= 0)
-            ::close(end);
-        end = -1;
-    }
+    pipe_.close();
     pending_ = 0;
 }
 

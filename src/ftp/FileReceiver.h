@@ -7,6 +7,7 @@
 // block is received into the transfer buffer and written from there.
 
 #include "ftp/LocalFile.h"
+#include "ftp/SplicePipe.h"
 #include "net/BlockingSocket.h"
 
 #include <cstddef>
@@ -17,7 +18,6 @@ class FileReceiver {
 public:
     // The buffer belongs to the caller and outlives the receiver.
     FileReceiver(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size);
-    ~FileReceiver();
     FileReceiver(const FileReceiver&) = delete;
     FileReceiver& operator=(const FileReceiver&) = delete;
 
@@ -29,17 +29,16 @@ public:
     void keepReceived() noexcept;
 
 private:
-    bool piped() const { return pipe_[0] >= 0; }
     std::size_t receiveCopying();
     void writeOut();
     void writeOutCopying();
-    void closePipe();
+    void leavePipe();
 
     BlockingSocket& data_;
     LocalFile& file_;
     char* buffer_;
     std::size_t size_;
-    int pipe_[2] = {-1, -1};
+    SplicePipe pipe_;
     std::size_t pending_ = 0; // bytes in the pipe, not yet in the file
     std::size_t writeBehind_ = 0;
 };

@@ -5,6 +5,7 @@
 // each block is read into the transfer buffer and sent from there.
 
 #include "ftp/LocalFile.h"
+#include "ftp/SplicePipe.h"
 #include "net/BlockingSocket.h"
 
 #include <cstddef>
@@ -15,7 +16,6 @@ class FileSender {
 public:
     // The buffer belongs to the caller and outlives the sender.
     FileSender(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size);
-    ~FileSender();
     FileSender(const FileSender&) = delete;
     FileSender& operator=(const FileSender&) = delete;
 
@@ -24,19 +24,18 @@ public:
     std::size_t send();
 
 private:
-    bool piped() const { return pipe_[0] >= 0; }
     bool fillPipe();
     std::size_t sendCopying();
     std::size_t sendFromPipeCopying(std::size_t block);
-    void closePipe();
+    void leavePipe();
 
     BlockingSocket& data_;
     LocalFile& file_;
     char* buffer_;
     std::size_t size_;
-    int pipe_[2] = {-1, -1};
+    SplicePipe pipe_;
     std::size_t pending_ = 0; // bytes in the pipe, not yet sent
-    std::size_t readAhead_ = 0;
+    std::size_t readAhead_;
     bool socketTakesPipe_ = true;
 };
 
