@@ -1,22 +1,18 @@
 #include "ftp/FileReceiver.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace varnix {
 
 namespace {
 
-// What the pipe may hold: the most an unprivileged process may ask for.
-constexpr std::size_t kPipeBytes = 1024 * 1024;
 // Writes of this size cost the page cache a fraction of what 4 KiB ones do.
 constexpr std::size_t kWriteBehind = 256 * 1024;
 
 } // namespace
 
 FileReceiver::FileReceiver(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size)
-    : data_(data), file_(file), buffer_(buffer), size_(size), pipe_(kPipeBytes),
+    : data_(data), file_(file), buffer_(buffer), size_(size),
       writeBehind_(std::min(kWriteBehind, pipe_.capacity() / 2))
 {
 }
@@ -74,13 +70,11 @@ void FileReceiver::writeOut()
 void FileReceiver::writeOutCopying()
 {
     while (pending_ > 0) {
-        const ssize_t got = ::read(pipe_.readEnd(), buffer_, std::min(size_, pending_));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            throw CFileException("write", file_.path(), got < 0 ? errno : EIO);
-        file_.write(buffer_, static_cast<std::size_t>(got));
-        pending_ -= static_cast<std::size_t>(got);
+        const std::size_t block = std::min(size_, pending_);
+        if (int error = pipe_.take(buffer_, block))
+            throw CFileException("write", file_.path(), error);
+        file_.write(buffer_, block);
+        pending_ -= block;
     }
 }
 

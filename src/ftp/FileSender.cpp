@@ -1,21 +1,18 @@
 #include "ftp/FileSender.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace varnix {
 
 namespace {
 
-constexpr std::size_t kPipeBytes = 1024 * 1024;
 // One read of the file per this many bytes instead of one per block.
 constexpr std::size_t kReadAhead = 256 * 1024;
 
 } // namespace
 
 FileSender::FileSender(BlockingSocket& data, LocalFile& file, char* buffer, std::size_t size)
-    : data_(data), file_(file), buffer_(buffer), size_(size), pipe_(kPipeBytes),
+    : data_(data), file_(file), buffer_(buffer), size_(size),
       readAhead_(std::min(kReadAhead, pipe_.capacity()))
 {
 }
@@ -57,15 +54,8 @@ std::size_t FileSender::sendCopying()
 
 std::size_t FileSender::sendFromPipeCopying(std::size_t block)
 {
-    std::size_t taken = 0;
-    while (taken < block) {
-        const ssize_t got = ::read(pipe_.readEnd(), buffer_ + taken, block - taken);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            throw CFileException("read", file_.path(), got < 0 ? errno : EIO);
-        taken += static_cast<std::size_t>(got);
-    }
+    if (int error = pipe_.take(buffer_, block))
+        throw CFileException("read", file_.path(), error);
     pending_ -= block;
     data_.SendAll(buffer_, block);
     return block;

@@ -39,8 +39,6 @@ public:
     LocalFile& operator=(const LocalFile&) = delete;
 
     const std::string& path() const { return path_; }
-    // For the kernel's own file-to-socket copy.
-    int descriptor() const { return fd_; }
     std::uint64_t size() const;
     std::uint64_t position() const;
     void seek(std::uint64_t offset);

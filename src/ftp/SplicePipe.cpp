@@ -1,5 +1,6 @@
 #include "ftp/SplicePipe.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,6 +21,20 @@ SplicePipe::SplicePipe(std::size_t bytes)
 SplicePipe::~SplicePipe()
 {
     close();
+}
+
+int SplicePipe::take(char* out, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t got = ::read(ends_[0], out, length);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO;
+        out += got;
+        length -= static_cast<std::size_t>(got);
+    }
+    return 0;
 }
 
 void SplicePipe::close()

@@ -8,9 +8,12 @@ namespace varnix {
 
 class SplicePipe {
 public:
+    // The most an unprivileged process may ask for.
+    static constexpr std::size_t kDefaultBytes = 1024 * 1024;
+
     // Asks for a pipe of about this many bytes; open() is false when the
     // process has no descriptor to spare, and the caller copies instead.
-    explicit SplicePipe(std::size_t bytes);
+    explicit SplicePipe(std::size_t bytes = kDefaultBytes);
     ~SplicePipe();
     SplicePipe(const SplicePipe&) = delete;
     SplicePipe& operator=(const SplicePipe&) = delete;
@@ -20,6 +23,9 @@ public:
     int writeEnd() const { return ends_[1]; }
     // What the kernel granted, which may be less than asked for.
     std::size_t capacity() const { return capacity_; }
+    // Takes exactly length bytes (no more than it holds) out of the pipe;
+    // 0 when done, otherwise the error.
+    int take(char* out, std::size_t length);
     void close();
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 // Keeps a write to a closed socket from ending the process. send() can say so
-// with MSG_NOSIGNAL; sendfile() cannot, so SIGPIPE is blocked on this thread
+// with MSG_NOSIGNAL; splice() cannot, so SIGPIPE is blocked on this thread
 // for the guard's life, and one left pending is taken before the old mask
 // comes back. The write itself then fails with EPIPE as usual.
 

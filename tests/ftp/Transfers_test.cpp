@@ -69,6 +69,16 @@ void expectProgress(const std::vector<SessionNotice>& notices, std::uint64_t off
     }
 }
 
+// No notice reports more than one block of the configured size.
+void expectBlocksAtMost(const std::vector<SessionNotice>& notices, std::uint64_t block)
+{
+    std::uint64_t moved = 0;
+    for (const auto& n : notices) {
+        EXPECT_LE(n.moved - moved, block) << "a block larger than the buffer";
+        moved = n.moved;
+    }
+}
+
 class TransfersOnServer : public EngineOnServer {
 protected:
     void SetUp() override { start(); }
@@ -107,11 +117,7 @@ TEST_P(TransfersOnServer, LargeDownloadMovesBlockByBlockAndResumesToTheByte)
     EXPECT_EQ(engine().Download(remote(), path.string(), "big.bin", false, {}), size);
     EXPECT_TRUE(sameBytes(local.read("big.bin"), TempTree::sizedContent(size, 5)));
     expectProgress(progress(), 0, size, size, true);
-    std::uint64_t moved = 0;
-    for (const auto& n : progress()) {
-        EXPECT_LE(n.moved - moved, 1000u) << "a block larger than the receive buffer";
-        moved = n.moved;
-    }
+    expectBlocksAtMost(progress(), 1000);
 
     ::truncate(path.c_str(), static_cast<off_t>(kMiB + 5));
     EXPECT_EQ(engine().Download(remote(), path.string(), "big.bin", true, {}), size - kMiB - 5);
@@ -280,11 +286,7 @@ TEST_P(TransfersOnServer, LargeUploadMovesBlockByBlockAndResumesToTheByte)
     EXPECT_EQ(engine().Upload(remote(), "big.bin", path.string(), false, {}), size);
     EXPECT_TRUE(sameBytes(tree.read("big.bin"), TempTree::sizedContent(size, 6)));
     expectProgress(progress(), 0, size, size, false);
-    std::uint64_t moved = 0;
-    for (const auto& n : progress()) {
-        EXPECT_LE(n.moved - moved, 1000u) << "a block larger than the send buffer";
-        moved = n.moved;
-    }
+    expectBlocksAtMost(progress(), 1000);
 
     ::truncate(tree.path("big.bin").c_str(), static_cast<off_t>(2 * kMiB + 3));
     engine().RefreshFolder(remote()); // the size comes from a fresh listing
