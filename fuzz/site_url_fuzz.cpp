@@ -5,6 +5,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/SiteUrl.h"
+#include "model/RemotePath.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+using namespace varnix;
 using namespace varnix::cli;
 
 namespace {

@@ -1,8 +1,9 @@
 #include "cli/CliClient.h"
 
+#include "cli/LocalPaths.h"
 #include "model/RemoteFolder.h"
 #include "platform/Profile.h"
-#include "session/LoginRegistry.h"
+#include "site/LoginRegistry.h"
 
 #include <charconv>
 #include <cinttypes>
@@ -63,8 +64,11 @@ std::string localName(const std::string& path)
 } // namespace
 
 CliClient::CliClient(const SiteUrl& url, ClientOptions options)
-    : options_(std::move(options)), handle_(notice_targets::add(this))
+    : options_(std::move(options)), trust_(appProfile(), asker_), handle_(notice_targets::add(this))
 {
+    for (const std::string& fingerprint : options_.trusted)
+        trust_.acceptForThisRun(fingerprint);
+    installCertificateCheck(&trust_);
     if (!options_.logFile.empty()) {
         log_ = std::fopen(options_.logFile.c_str(), "ab");
         if (!log_)
@@ -82,6 +86,7 @@ CliClient::~CliClient()
     main_.reset();
     // Keep serving notices while the sessions quit: one may be on its way.
     dispatcher_.runUntil([] { return CFTPSession::liveSessions() == 0; }, std::chrono::seconds(10));
+    installCertificateCheck(nullptr);
     notice_targets::remove(handle_);
     if (log_)
         std::fclose(log_);
@@ -92,6 +97,8 @@ SiteHandle CliClient::makeSite(const SiteUrl& url)
     auto site = makeLocked<SiteContext>(url.host, url.port, url.user, url.password);
     for (const auto& [name, value] : options_.overrides)
         LockedAccess<SiteContext>(site)->settings().set(*SettingsRecord::byName(name), value);
+    if (url.implicitTls)
+        LockedAccess<SiteContext>(site)->settings().setEncryption(std::uint32_t(EncryptionMode::Implicit));
     return site;
 }
 
@@ -147,6 +154,15 @@ int CliClient::report(const Outcome& outcome)
     if (outcome.kind == NoticeDone)
         return 0;
     std::fprintf(stderr, "%s\n", outcome.kind == NoticeAborted ? "Aborted" : outcome.text.c_str());
+    return 1;
+}
+
+// A local path the command cannot use fails it before anything is sent.
+int CliClient::refuse(const std::string& problem)
+{
+    if (problem.empty())
+        return 0;
+    std::fprintf(stderr, "%s\n", problem.c_str());
     return 1;
 }
 
@@ -226,6 +242,8 @@ int CliClient::get(const std::vector<std::string>& input, bool folder)
     std::vector<std::string> args = input;
     TransferFlags flags = takeFlags(args, folder);
     requireArgs(args, 2, 2, folder ? "getdir REMOTE LOCAL [--resume] [--newer]" : "get REMOTE LOCAL [--resume]");
+    if (int status = refuse(folder ? unwritableFolder(args[1]) : unwritableFile(args[1])))
+        return status;
     RemotePath remote = splitRemotePath(args[0], isRelativeRemotePath(args[0]) ? loginFolder(*main_) : "");
     auto item = newDownload(main_->site(), remote.folder, remote.name, args[1], folder);
     item->resume = flags.resume;
@@ -238,6 +256,8 @@ int CliClient::put(const std::vector<std::string>& input, bool folder)
     std::vector<std::string> args = input;
     TransferFlags flags = takeFlags(args, folder);
     requireArgs(args, 2, 2, folder ? "putdir LOCAL REMOTE [--resume] [--newer]" : "put LOCAL REMOTE [--resume]");
+    if (int status = refuse(folder ? unreadableFolder(args[0]) : unreadableFile(args[0])))
+        return status;
     RemotePath remote = splitRemotePath(args[1], isRelativeRemotePath(args[1]) ? loginFolder(*main_) : "");
     if (remote.name.empty())
         remote.name = localName(args[0]);

@@ -4,15 +4,17 @@
 // the windows' transfers do, and a notice target that prints what it
 // receives.
 
+#include "cli/CliCertificateAsker.h"
 #include "cli/CliProgress.h"
 #include "cli/CliWindow.h"
 #include "cli/SiteUrl.h"
+#include "model/RemotePath.h"
 #include "platform/MainLoopDispatcher.h"
 #include "platform/NoticeTarget.h"
 #include "queue/RemoteWindows.h"
 #include "queue/TransferQueue.h"
 #include "session/CFTPSession.h"
-#include "session/SiteContext.h"
+#include "site/SiteContext.h"
 
 #include <cstdio>
 #include <map>
@@ -32,6 +34,7 @@ struct UsageError {
 struct ClientOptions {
     std::vector<std::pair<std::string, std::uint32_t>> overrides;   // --set Name=Value
     std::string logFile;                                             // --log
+    std::vector<std::string> trusted;                                // --trust, as openssl prints them
 };
 
 class CliClient : public NoticeReceiver {
@@ -66,11 +69,14 @@ private:
     const std::string& loginFolder(CliWindow& window);
     Outcome waitFor(CFTPSession* session);
     int report(const Outcome& outcome);
+    static int refuse(const std::string& problem);
     void printListing(const std::string& path);
     static void appendListingLine(std::string& out, const RemoteFile& entry);
 
     ClientOptions options_;
     MainLoopDispatcher dispatcher_;
+    CliCertificateAsker asker_;
+    CertificateTrust trust_;
     NoticeTarget handle_;
     std::FILE* log_ = nullptr;
     std::mutex logMutex_;

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "net/CertificateCheck.h"
 #include "settings/SettingsRecord.h"
 
 #include <cstdlib>
@@ -7,9 +8,13 @@
 namespace varnix::cli {
 
 const char* const kUsage =
-    "usage: varnix-cli [--set Name=Value]... [--log FILE] [--profile FILE] SITE-URL COMMAND [ARG...]\n"
+    "usage: varnix-cli [--set Name=Value]... [--trust FINGERPRINT]... [--log FILE] [--profile FILE]\n"
+    "                  SITE-URL COMMAND [ARG...]\n"
     "       varnix-cli [options] SITE-URL -      (commands from standard input, one per line)\n"
-    "SITE-URL: ftp://[user[:password]@]host[:port]\n"
+    "SITE-URL: ftp://[user[:password]@]host[:port] or ftps://... (TLS from the first byte, port 990)\n"
+    "--set Encryption=N: 0 plain FTP, 1 TLS when the server offers it (default), 2 TLS required,\n"
+    "                    3 TLS from the first byte\n"
+    "--trust: accept a server certificate with this SHA-256 fingerprint (as openssl prints it)\n"
     "commands: ls [PATH] | get REMOTE LOCAL [--resume] | put LOCAL REMOTE [--resume]\n"
     "          getdir REMOTE LOCAL [--resume] [--newer] | putdir LOCAL REMOTE [--resume] [--newer]\n"
     "          mkdir PATH | rmdir PATH | rm PATH | mv PATH NEWNAME | chmod OCTAL PATH\n"
@@ -28,7 +33,17 @@ std::pair<std::string, std::uint32_t> parseOverride(const std::string& text)
     unsigned long long number = std::strtoull(value.c_str(), &end, 10);
     if (value.empty() || *end != '\0' || number >= SettingsRecord::kUnset)
         throw UsageError{"--set " + name + ": not a number below 4294967295: " + value};
+    if (name == SettingsRecord::name(Setting::Encryption) && number > std::uint32_t(EncryptionMode::Implicit))
+        throw UsageError{"--set Encryption: 0, 1, 2 or 3, got " + value};
     return {name, std::uint32_t(number)};
+}
+
+std::string parseFingerprint(const std::string& text)
+{
+    std::string fingerprint = normalFingerprint(text);
+    if (fingerprint.empty())
+        throw UsageError{"--trust expects a SHA-256 fingerprint (32 hex pairs, colons optional), got " + text};
+    return fingerprint;
 }
 
 const std::string& optionValue(const std::vector<std::string>& args, std::size_t& i)
@@ -49,6 +64,8 @@ Invocation parseInvocation(const std::vector<std::string>& args)
             invocation.options.overrides.push_back(parseOverride(optionValue(args, i)));
         else if (args[i] == "--log")
             invocation.options.logFile = optionValue(args, i);
+        else if (args[i] == "--trust")
+            invocation.options.trusted.push_back(parseFingerprint(optionValue(args, i)));
         else if (args[i] == "--profile")
             invocation.profileFile = optionValue(args, i);
         else
@@ -58,7 +75,7 @@ Invocation parseInvocation(const std::vector<std::string>& args)
         throw UsageError{"a site URL and a command are required"};
     auto site = parseSiteUrl(args[i]);
     if (!site)
-        throw UsageError{"not an ftp:// URL: " + args[i]};
+        throw UsageError{"not an ftp:// or ftps:// URL: " + args[i]};
     invocation.site = *site;
     invocation.command.assign(args.begin() + std::ptrdiff_t(i) + 1, args.end());
     return invocation;

@@ -49,6 +49,13 @@ bool parseHostPort(std::string_view hostPort, SiteUrl& url)
     return true;
 }
 
+bool startsWithScheme(std::string_view text, std::string_view scheme)
+{
+    return text.size() >= scheme.size() && std::equal(scheme.begin(), scheme.end(), text.begin(), [](char a, char b) {
+               return a == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
 } // namespace
 
 std::optional<std::string> percentDecode(std::string_view text)
@@ -73,13 +80,16 @@ std::optional<std::string> percentDecode(std::string_view text)
 
 std::optional<SiteUrl> parseSiteUrl(std::string_view text)
 {
-    constexpr std::string_view scheme = "ftp://";
-    if (text.size() < scheme.size() || !std::equal(scheme.begin(), scheme.end(), text.begin(), [](char a, char b) {
-            return a == std::tolower(static_cast<unsigned char>(b));
-        }))
-        return std::nullopt;
-    text.remove_prefix(scheme.size());
     SiteUrl url;
+    if (startsWithScheme(text, "ftps://")) {
+        url.implicitTls = true;
+        url.port = "990";
+        text.remove_prefix(7);
+    } else if (startsWithScheme(text, "ftp://")) {
+        text.remove_prefix(6);
+    } else {
+        return std::nullopt;
+    }
     std::size_t slash = text.find('/');
     std::string_view authority = text.substr(0, slash);
     if (slash != std::string_view::npos) {
@@ -94,29 +104,6 @@ std::optional<SiteUrl> parseSiteUrl(std::string_view text)
     if (!parseHostPort(at == std::string_view::npos ? authority : authority.substr(at + 1), url))
         return std::nullopt;
     return url;
-}
-
-std::string absoluteRemotePath(const std::string& path, const std::string& loginFolder)
-{
-    if (!isRelativeRemotePath(path))
-        return path;
-    if (path.empty() || path == ".")
-        return loginFolder;
-    if (loginFolder.empty() || loginFolder.back() == '/')
-        return loginFolder + path;
-    return loginFolder + "/" + path;
-}
-
-RemotePath splitRemotePath(const std::string& path, const std::string& loginFolder)
-{
-    std::string absolute = absoluteRemotePath(path, loginFolder);
-    while (absolute.size() > 1 && absolute.back() == '/')
-        absolute.pop_back();
-    std::size_t slash = absolute.rfind('/');
-    if (slash == std::string::npos)
-        return {loginFolder, absolute};
-    std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
-    return {folder, absolute.substr(slash + 1)};
 }
 
 } // namespace varnix::cli

@@ -3,7 +3,7 @@
 
 #include "cli/CliClient.h"
 #include "cli/CommandLine.h"
-#include "platform/QSettingsProfile.h"
+#include "platform/qt/QSettingsProfile.h"
 #include "settings/SettingsRecord.h"
 
 #include <cstdio>

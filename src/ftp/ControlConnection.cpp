@@ -150,8 +150,13 @@ void FtpProtocol::RecoverAfterAbort()
             data_.Close();
             // Telnet "interrupt process" and synch: the IAC before DM goes as
             // urgent data, so a server busy sending notices the ABOR that follows.
-            control_.SendString(formatBytes("%c%c%c", kTelnetIac, kTelnetInterruptProcess, kTelnetIac), true);
-            control_.SendString(formatBytes("%c", kTelnetDataMark));
+            // TLS has no urgent data, and the bytes inside it would reach the
+            // server's command reader as garbage: there the closed data
+            // connection is what stops the server, and ABOR follows alone.
+            if (!control_.IsSecure()) {
+                control_.SendString(formatBytes("%c%c%c", kTelnetIac, kTelnetInterruptProcess, kTelnetIac), true);
+                control_.SendString(formatBytes("%c", kTelnetDataMark));
+            }
             SendCommand("ABOR");
             ReadLine();
         }

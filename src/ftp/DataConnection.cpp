@@ -28,6 +28,7 @@ bool isInternalAddress(const std::string& dotted)
 void FtpProtocol::OpenDataConnection()
 {
     Status("Opening data connection...");
+    leaveTlsClientRole();
     data_.Close();
     data_.Create(false);
     bool passive = LockedAccess<SiteContext>(site_)->settings().pasvMode() != 0;
@@ -43,6 +44,8 @@ void FtpProtocol::OpenDataConnection()
         data_.Create(false);
         passive ? runActiveSteps() : runPassiveSteps();
     }
+    if (dataProtection_ == DataProtection::Private)
+        data_.SecureOnFirstUse(control_);
 }
 
 void FtpProtocol::runPassiveSteps()

@@ -43,6 +43,7 @@ void FileReceiver::keepReceived() noexcept
     try {
         if (pending_ > 0)
             writeOut();
+        writeBehind();
     } catch (const CException&) {
         // The first failure is the one the caller reports.
     }
@@ -50,9 +51,30 @@ void FileReceiver::keepReceived() noexcept
 
 std::size_t FileReceiver::receiveCopying()
 {
-    const std::size_t got = data_.Receive(buffer_, size_);
-    file_.write(buffer_, got);
-    return got;
+    using State = BlockingSocket::SpliceResult::State;
+    if (behind_.empty())
+        behind_.resize(std::max(kWriteBehind, size_));
+    for (;;) {
+        if (behind_.size() - behindUsed_ < size_)
+            writeBehind();
+        auto [state, count] = data_.TryReceive(behind_.data() + behindUsed_, size_);
+        if (state == State::Moved) {
+            behindUsed_ += count;
+            if (count == 0)
+                writeBehind();
+            return count;
+        }
+        writeBehind(); // the stream paused
+        data_.WaitReadable();
+    }
+}
+
+void FileReceiver::writeBehind()
+{
+    if (behindUsed_ == 0)
+        return;
+    file_.write(behind_.data(), behindUsed_);
+    behindUsed_ = 0;
 }
 
 void FileReceiver::writeOut()

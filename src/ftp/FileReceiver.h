@@ -3,14 +3,16 @@
 // the data connection into a pipe with no copy through user space, and the
 // pipe goes into the local file in large writes: once it holds a good amount,
 // whenever the stream pauses (so a stalled transfer has everything it got on
-// disk) and at the end. Where the kernel cannot move the data that way, each
-// block is received into the transfer buffer and written from there.
+// disk) and at the end. Where the kernel cannot move the data that way (TLS,
+// which must decrypt in user space), each block is received into a buffer of
+// the same good size, which goes into the file by the same rules.
 
 #include "ftp/LocalFile.h"
 #include "ftp/SplicePipe.h"
 #include "net/BlockingSocket.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace varnix {
 
@@ -30,6 +32,7 @@ public:
 
 private:
     std::size_t receiveCopying();
+    void writeBehind();
     void writeOut();
     void writeOutCopying();
     void leavePipe();
@@ -41,6 +44,8 @@ private:
     SplicePipe pipe_;
     std::size_t pending_ = 0; // bytes in the pipe, not yet in the file
     std::size_t writeBehind_ = 0;
+    std::vector<char> behind_; // received without the pipe, not yet in the file
+    std::size_t behindUsed_ = 0;
 };
 
 } // namespace varnix

@@ -19,6 +19,8 @@ FileSender::FileSender(BlockingSocket& data, LocalFile& file, char* buffer, std:
 
 std::size_t FileSender::send()
 {
+    if (data_.IsSecure())
+        return sendReadAhead();
     if (pipe_.open() && pending_ == 0 && !fillPipe())
         return 0;
     if (!pipe_.open())
@@ -50,6 +52,20 @@ std::size_t FileSender::sendCopying()
     const std::size_t got = file_.read(buffer_, size_);
     data_.SendAll(buffer_, got);
     return got;
+}
+
+std::size_t FileSender::sendReadAhead()
+{
+    if (aheadStart_ == aheadEnd_) {
+        if (ahead_.empty())
+            ahead_.resize(std::max(kReadAhead, size_));
+        aheadStart_ = 0;
+        aheadEnd_ = file_.read(ahead_.data(), ahead_.size());
+    }
+    const std::size_t block = std::min(size_, aheadEnd_ - aheadStart_);
+    data_.SendAll(ahead_.data() + aheadStart_, block);
+    aheadStart_ += block;
+    return block;
 }
 
 std::size_t FileSender::sendFromPipeCopying(std::size_t block)

@@ -1,8 +1,9 @@
-// Whole folder trees, copied breadth-first with a work list. Each file goes
-// through the single-file transfers; files and folders the server refuses
-// are passed over, while network failures and aborts end the walk.
+// Whole folder trees: a download walks the remote tree in FolderWalk's
+// order, an upload the local tree breadth-first. Each file goes through the
+// single-file transfers; files and folders the server refuses are passed
+// over, while network failures and aborts end the walk.
 
-#include "ftp/EntryNames.h"
+#include "ftp/FolderWalk.h"
 #include "ftp/FtpProtocol.h"
 #include "model/RemoteFolder.h"
 #include "platform/Ticks.h"
@@ -12,23 +13,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <deque>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 namespace varnix {
 
 namespace {
 
-// One folder still to copy. A folder reached through a link also carries
-// the link's target as a path.
+// One local folder still to upload.
 struct FolderItem {
     std::string parent;
     std::string localPath;
     std::string name;
-    std::string linkTarget = {};
 };
 
 std::string joinLocal(const std::string& folder, const std::string& name)
@@ -77,36 +74,6 @@ std::optional<std::string> tryResolve(FtpProtocol& engine, const FolderItem& ite
     }
 }
 
-FolderHandle tryList(FtpProtocol& engine, const std::string& remote)
-{
-    try {
-        return engine.ListFolder(remote, {}, false);
-    } catch (const CFTPException&) {
-        return {};
-    }
-}
-
-// The target of a link as an absolute remote path, "." and ".." taken
-// apart by their text alone.
-std::string linkTargetPath(const std::string& folder, const std::string& target)
-{
-    std::vector<std::string_view> parts;
-    const std::string joined = target.starts_with('/') ? target : folder + "/" + target;
-    for (std::size_t at = 0; at <= joined.size();) {
-        std::size_t end = std::min(joined.find('/', at), joined.size());
-        std::string_view part(joined.data() + at, end - at);
-        if (part == ".." && !parts.empty())
-            parts.pop_back();
-        else if (!part.empty() && part != "." && part != "..")
-            parts.push_back(part);
-        at = end + 1;
-    }
-    std::string path;
-    for (std::string_view part : parts)
-        path.append("/").append(part);
-    return path.empty() ? "/" : path;
-}
-
 // Only-newer compares times only when the server gave one: an entry without
 // a time is always copied.
 bool localIsNotOlder(const std::string& localPath, std::int64_t remoteTime)
@@ -115,22 +82,17 @@ bool localIsNotOlder(const std::string& localPath, std::int64_t remoteTime)
     return remoteTime != 0 && info && static_cast<std::int64_t>(info->st_mtime) >= remoteTime;
 }
 
-class FolderDownload {
+class FolderDownload : public FolderWalk {
 public:
     FolderDownload(FtpProtocol& engine, bool resume, bool onlyNewer)
-        : engine_(engine), resume_(resume), onlyNewer_(onlyNewer)
+        : FolderWalk(engine), resume_(resume), onlyNewer_(onlyNewer)
     {
     }
 
-    std::uint64_t run(FolderItem first)
+    std::uint64_t copy(Folder top)
     {
-        work_.push_back(std::move(first));
         try {
-            while (!work_.empty()) {
-                FolderItem item = std::move(work_.front());
-                work_.pop_front();
-                copyFolder(item);
-            }
+            run(std::move(top));
         } catch (...) {
             applyFolderTimes();
             throw;
@@ -140,53 +102,44 @@ public:
     }
 
 private:
-    void copyFolder(const FolderItem& item)
+    void startFolder(const Folder& folder) override
     {
-        ensureLocalFolder(item.localPath);
-        noteFolderTime(item);
-        auto remote = tryResolve(engine_, item);
-        if (!remote || alreadyCopied(*remote, item))
-            return;
-        FolderHandle listing = tryList(engine_, *remote);
-        if (!listing)
-            return;
-        for (const RemoteFile& entry : *listing)
-            copyEntry(*remote, item.localPath, entry);
-        visited_.insert(*remote);
-        if (!item.linkTarget.empty())
-            visited_.insert(item.linkTarget);
+        ensureLocalFolder(copyPath(folder));
+        noteFolderTime(folder);
     }
 
-    // A link back to a folder already copied ends here, so loops end. Some
-    // servers (pyftpdlib) answer PWD inside a link with the path through the
-    // link rather than the folder's own, which is new at every turn of a
-    // loop; the link's target names the folder itself.
-    bool alreadyCopied(const std::string& remote, const FolderItem& item) const
+    void copyFile(const Folder& folder, const std::string& remote, const RemoteFile& entry) override
     {
-        return visited_.count(remote) || (!item.linkTarget.empty() && visited_.count(item.linkTarget));
+        const std::string child = joinLocal(copyPath(folder), entry.name());
+        if (onlyNewer_ && localIsNotOlder(child, entry.modified()))
+            return;
+        try {
+            total_ += engine_.Download(remote, child, entry.name(), resume_, entry.name());
+        } catch (const CFTPException&) {
+        }
     }
 
-    void copyEntry(const std::string& remote, const std::string& localFolder, const RemoteFile& entry)
+    // A relative link keeps the copy whole wherever it is moved. What is in
+    // its way goes first, as for files and folders, except a folder: that
+    // may hold what an earlier copy put there, and stays.
+    void linkIntoCopy(const Folder& link, const std::string& target) override
     {
-        // The name becomes part of a local path: one that is not a plain
-        // name could reach outside the chosen folder.
-        if (!isPlainEntryName(entry.name())) {
-            engine_.Status("Skipping unsafe name " + entry.name());
+        const std::string path = copyPath(link);
+        auto own = statOf(path, false);
+        if (own && S_ISDIR(own->st_mode)) {
+            engine_.Status("Keeping local folder " + path + " where a link to " + target + " was");
             return;
         }
-        std::string child = joinLocal(localFolder, entry.name());
-        if (entry.isFolder())
-            work_.push_back({remote, child, entry.name(), folderLinkTarget(remote, entry)});
-        else if (!(onlyNewer_ && localIsNotOlder(child, entry.modified())))
-            copyFile(remote, child, entry.name());
+        if ((own && ::unlink(path.c_str()) != 0) || ::symlink(target.c_str(), path.c_str()) != 0)
+            engine_.Status("Creating local link " + path + " Failed");
     }
 
     // The folder's own time is a courtesy: a server that cannot say it does
     // not stop the copy.
-    void noteFolderTime(const FolderItem& item)
+    void noteFolderTime(const Folder& folder)
     {
         try {
-            folderTimes_.emplace_back(item.localPath, engine_.GetRemoteTime(item.parent, item.name));
+            folderTimes_.emplace_back(copyPath(folder), engine_.GetRemoteTime(folder.parent, folder.name));
         } catch (const CFTPException&) {
         }
     }
@@ -200,26 +153,8 @@ private:
         folderTimes_.clear();
     }
 
-    static std::string folderLinkTarget(const std::string& remote, const RemoteFile& entry)
-    {
-        if (!entry.isLink() || entry.linkTarget().empty())
-            return {};
-        return linkTargetPath(remote, entry.linkTarget());
-    }
-
-    void copyFile(const std::string& remote, const std::string& child, const std::string& name)
-    {
-        try {
-            total_ += engine_.Download(remote, child, name, resume_, name);
-        } catch (const CFTPException&) {
-        }
-    }
-
-    FtpProtocol& engine_;
     bool resume_;
     bool onlyNewer_;
-    std::deque<FolderItem> work_;
-    std::unordered_set<std::string> visited_;
     std::vector<std::pair<std::string, std::int64_t>> folderTimes_;
     std::uint64_t total_ = 0;
 };
@@ -371,7 +306,7 @@ void FtpProtocol::DownloadFolder(const std::string& folder, const std::string& l
                                  bool resume, bool onlyNewer)
 {
     std::uint64_t start = tickCount();
-    std::uint64_t total = FolderDownload(*this, resume, onlyNewer).run({folder, localPath, name});
+    std::uint64_t total = FolderDownload(*this, resume, onlyNewer).copy({folder, name, {}, localPath});
     mailbox_->sendProgress(tickCount() - start, total, 0, total, {});
 }
 

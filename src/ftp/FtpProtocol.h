@@ -9,11 +9,13 @@
 // remote commands, folder transfers and site-to-site copies.
 
 #include "ftp/SitePeer.h"
+#include "settings/SettingsRecord.h"
 #include "net/BlockingSocket.h"
 #include "net/Exceptions.h"
-#include "session/SessionMailbox.h"
-#include "session/SiteContext.h"
+#include "site/SessionMailbox.h"
+#include "site/SiteContext.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +23,7 @@
 namespace varnix {
 
 class RemoteFile;
+struct PassiveAddress;
 
 // Allowed characters for each digit of a reply code.
 inline constexpr std::string_view kAnyDigit = "0123456789";
@@ -51,8 +54,10 @@ public:
     void SendKeepAlive();
     const std::string& CurrentDirectory() const { return currentDirectory_; }
 
-    // Data connections.
+    // Data connections. Over TLS (PROT P) each one is encrypted too,
+    // resuming the control connection's TLS session.
     void OpenDataConnection();
+    DataProtection dataProtection() const { return dataProtection_.load(); }
 
     // Listings.
     FolderHandle ListFolder(const std::string& folder, const std::string& name, bool notify);
@@ -88,7 +93,7 @@ public:
                         SitePeer* sourceSession, const std::string& targetName, const std::string& sourceName,
                         bool resume);
     void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
-                          const std::string& sourceName, std::uint64_t restartOffset);
+                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData = false);
     void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
                             SitePeer* thisSession, SitePeer* destinationSession, const std::string& targetName,
                             const std::string& sourceName, bool resume, bool onlyNewer);
@@ -100,7 +105,15 @@ public:
 private:
     // Shared by the operation families.
     void closeControl();
+    void forgetConnection();
     void logIn(const std::string& user, const std::string& password);
+    // TLS on the control connection, and the certificate check after it.
+    void negotiateTls(EncryptionMode mode, const std::string& host, const std::string& identity);
+    void secureControl(const std::string& host, const std::string& identity);
+    void protectData();
+    // The destination's part of a copy over TLS: it connects as the TLS client.
+    PassiveAddress openSecureSitePassive();
+    void leaveTlsClientRole();
     void runPassiveSteps();
     void runActiveSteps();
     void storeEmptyListing(const std::string& folder);
@@ -139,6 +152,12 @@ private:
     bool readingLine_ = false;
     bool replyPending_ = false;
     unsigned keepAliveRandom_ = 1;
+    std::atomic<DataProtection> dataProtection_{DataProtection::Unknown};
+    // What this server offers for taking the TLS client's part in a copy,
+    // learned from the first copy that needed it.
+    enum class SiteTlsCommand { Untried, Cpsv, Sscn, None };
+    SiteTlsCommand siteTlsCommand_ = SiteTlsCommand::Untried;
+    bool tlsClientRole_ = false; // SSCN ON in force
 };
 
 } // namespace varnix

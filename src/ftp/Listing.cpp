@@ -56,6 +56,8 @@ void resolveLinks(FtpProtocol& engine, RemoteFolder& folder)
     }
 }
 
+constexpr int kListingAttempts = 3;
+
 } // namespace
 
 FolderHandle FtpProtocol::ListFolder(const std::string& folder, const std::string& name, bool notify)
@@ -69,9 +71,18 @@ FolderHandle FtpProtocol::ListFolder(const std::string& folder, const std::strin
     if (!name.empty())
         path = ResolvePath(path, name);
     FolderHandle listing = LockedAccess<SiteContext>(site_)->lookUpFolder(path);
-    if (!listing) {
-        listing = FetchListing(path);
-        LockedAccess<SiteContext>(site_)->storeFolder(path, listing);
+    // Another session may change the folder while this one lists it, and
+    // empty its cache entry: this listing is then older than the folder, so
+    // the folder is listed again (at last it is kept however it came).
+    for (int attempt = 1; !listing && attempt <= kListingAttempts; ++attempt) {
+        const std::uint64_t version = LockedAccess<SiteContext>(site_)->folderVersion(path);
+        FolderHandle fetched = FetchListing(path);
+        LockedAccess<SiteContext> site(site_);
+        if (attempt == kListingAttempts)
+            site->storeFolder(path, fetched);
+        else if (!site->storeFetchedFolder(path, fetched, version))
+            continue;
+        listing = std::move(fetched);
     }
     if (notify)
         mailbox_->sendListed(path);

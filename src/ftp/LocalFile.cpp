@@ -17,6 +17,22 @@ CFileException::CFileException(const std::string& action, std::string path, int 
     message = "Cannot " + action + " " + this->path + ": " + std::strerror(error);
 }
 
+bool CFileException::worthRetrying() const
+{
+    switch (error) {
+    case ENOENT:
+    case EACCES:
+    case EPERM:
+    case ENOTDIR:
+    case EISDIR:
+    case ENAMETOOLONG:
+    case EROFS:
+        return false;
+    default:
+        return true;
+    }
+}
+
 static int openFlags(LocalFile::Access access)
 {
     // Descriptors are not inherited by anything the program starts.

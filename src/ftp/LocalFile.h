@@ -18,6 +18,10 @@ class CFileException : public CException {
 public:
     CFileException(const std::string& action, std::string path, int error);
     std::string GetErrorMessage() const override { return message; }
+    // False when waiting cannot change the outcome: the path is missing,
+    // forbidden, of the wrong kind or too long, or its file system is
+    // read-only. A full disk or an I/O error may pass.
+    bool worthRetrying() const;
 
     int error;
     std::string path;

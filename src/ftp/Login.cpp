@@ -27,17 +27,27 @@ void FtpProtocol::Connect()
 {
     if (IsConnected())
         return;
+    forgetConnection();
     // Copies, so that no lock is held across the notices and waits below.
     LoginData login = LockedAccess<SiteContext>(site_)->loginCopy();
     std::string anonymousPassword = LockedAccess<SiteContext>(site_)->settings().anonymousPassword();
+    EncryptionMode encryption = LockedAccess<SiteContext>(site_)->settings().encryptionMode();
+    const std::string identity = SiteContext::identityOf(login);
     try {
         Status("Connecting to " + login.host + ":" + login.port + "...");
         control_.Create(true);
         control_.Connect(login.host, portNumber(login.port));
+        if (encryption == EncryptionMode::Implicit)
+            secureControl(login.host, identity);
         ReadReply("23");
+        if (encryption == EncryptionMode::ExplicitWhenOffered || encryption == EncryptionMode::ExplicitRequired)
+            negotiateTls(encryption, login.host, identity);
         Status("Verifing username and password...");
         logIn(login.user.empty() ? "anonymous" : login.user,
               login.password.empty() ? anonymousPassword : login.password);
+        if (control_.IsSecure())
+            protectData();
+        dataProtection_ = control_.IsSecure() ? DataProtection::Private : DataProtection::Plain;
         Status("Setting binary transfer mode...");
         SendCommand("TYPE I");
         ReadReply("2");
@@ -45,6 +55,21 @@ void FtpProtocol::Connect()
         closeControl();
         throw;
     }
+}
+
+// A new login starts in the server's initial folder with no transfer under
+// way: nothing the lost connection knew holds for it. A working directory
+// kept from it would send the next command to the wrong folder.
+void FtpProtocol::forgetConnection()
+{
+    data_.Close();
+    currentDirectory_.clear();
+    dataProtection_ = DataProtection::Unknown;
+    siteTlsCommand_ = SiteTlsCommand::Untried;
+    tlsClientRole_ = false;
+    sending_ = false;
+    readingLine_ = false;
+    replyPending_ = false;
 }
 
 // A refused user name or password: leave politely, then ask for new

@@ -2,7 +2,7 @@
 // What a site-to-site operation needs of the other site's session: posting
 // the tasks that couple the two sessions. The session layer implements it.
 
-#include "session/SharedHandle.h"
+#include "site/SharedHandle.h"
 
 #include <cstdint>
 #include <deque>
@@ -26,14 +26,22 @@ struct SiteWorkList {
 
 using SiteWorkHandle = SharedHandle<SiteWorkList>;
 
+// Whether a session's data connections are encrypted (PROT P), as far as
+// its last login has told.
+enum class DataProtection { Unknown, Plain, Private };
+
 class SitePeer {
 public:
     virtual ~SitePeer() = default;
+    // secureData: the destination's server expects TLS on the copy's data
+    // connection, taking the TLS client's part itself.
     virtual void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                   std::uint16_t dataPort, const std::string& sourceName,
-                                  std::uint64_t restartOffset) = 0;
+                                  std::uint64_t restartOffset, bool secureData) = 0;
     virtual void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume,
                                   bool onlyNewer) = 0;
+    // Safe to ask from the other session's thread.
+    virtual DataProtection dataProtection() const = 0;
 };
 
 } // namespace varnix

@@ -4,28 +4,50 @@
 
 #include "ftp/FtpProtocol.h"
 
-#include "ftp/EntryNames.h"
+#include "ftp/FolderWalk.h"
 #include "ftp/ReplyParsing.h"
 #include "model/RemoteFolder.h"
+#include "model/RemotePath.h"
 #include "platform/Ticks.h"
-
-#include <algorithm>
-#include <deque>
-#include <vector>
 
 namespace varnix {
 namespace {
 
-std::string joinRemote(const std::string& parent, const std::string& name)
-{
-    if (parent.empty() || parent.back() == '/')
-        return parent + name;
-    return parent + "/" + name;
-}
+// Fills the work list the destination session carries out: each folder to
+// make, then the files to copy into it.
+class SiteFolderWalk : public FolderWalk {
+public:
+    SiteFolderWalk(FtpProtocol& engine, SiteWorkList& work) : FolderWalk(engine), work_(work) {}
 
-struct FolderToWalk {
-    std::string sourceParent, destinationParent, targetName, sourceName;
+private:
+    void startFolder(const Folder& folder) override
+    {
+        work_.items.push_back({folder.copyParent, folder.parent, folder.copyName, folder.name, 0, true});
+    }
+
+    void copyFile(const Folder& folder, const std::string& remote, const RemoteFile& entry) override
+    {
+        work_.items.push_back({copyPath(folder), remote, entry.name(), entry.name(), entry.modified(), false});
+    }
+
+    // A server-side link cannot be made with FTP commands.
+    void linkIntoCopy(const Folder& link, const std::string&) override
+    {
+        engine_.Status("Skipping link " + joinRemotePath(link.parent, link.name) + ": its folder is copied already");
+    }
+
+    SiteWorkList& work_;
 };
+
+// Both servers encrypt the copy's data connection, or neither does: a TLS
+// server and a plain one cannot talk to each other.
+void requireSameProtection(bool secure, DataProtection other)
+{
+    if (other == DataProtection::Unknown || secure == (other == DataProtection::Private))
+        return;
+    throw CFTPException(std::string("Cannot copy between a site that encrypts its data connections and one that "
+                                    "does not (the ") + (secure ? "source" : "destination") + " is not encrypted)");
+}
 
 } // namespace
 
@@ -45,10 +67,17 @@ void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std
             offset = 0;
         }
     }
-    SendCommand("PASV");
-    PassiveAddress address = parsePassiveReply(ReadReply("2"));
+    const bool secure = dataProtection_ == DataProtection::Private;
+    requireSameProtection(secure, sourceSession->dataProtection());
+    PassiveAddress address;
+    if (secure) {
+        address = openSecureSitePassive();
+    } else {
+        SendCommand("PASV");
+        address = parsePassiveReply(ReadReply("2"));
+    }
     SendCommand((resume && offset > 0 ? "APPE " : "STOR ") + targetName);
-    sourceSession->SiteDownloadFile(sourceFolder, address.host, address.port, sourceName, offset);
+    sourceSession->SiteDownloadFile(sourceFolder, address.host, address.port, sourceName, offset, secure);
     ReadReply("1");
     replyPending_ = true;
     ReadReply("2");
@@ -57,14 +86,16 @@ void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std
 
 void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                    std::uint16_t dataPort, const std::string& sourceName,
-                                   std::uint64_t restartOffset)
+                                   std::uint64_t restartOffset, bool secureData)
 {
+    requireSameProtection(secureData, dataProtection_);
     SetDirectory(sourceFolder);
     std::uint64_t start = tickCount();
     std::uint64_t size = GetRemoteSize(sourceFolder, sourceName);
     // With an unknown size the file is sent anyway: treating it as complete
-    // would leave an empty copy at the destination.
-    if (size != kUnknownSize && restartOffset >= size) {
+    // would leave an empty copy at the destination. Over TLS the destination
+    // expects a handshake we cannot give; the server sends the empty rest.
+    if (size != kUnknownSize && restartOffset >= size && !secureData) {
         mailbox_->sendProgress(0, restartOffset, restartOffset, restartOffset, {});
         data_.Close();
         data_.Create(false);
@@ -97,34 +128,7 @@ void FtpProtocol::SiteDownloadFolder(const std::string& sourceParent, const std:
                                      bool onlyNewer)
 {
     auto work = makeShared<SiteWorkList>();
-    std::deque<FolderToWalk> walk{{sourceParent, destinationParent, targetName, sourceName}};
-    std::vector<std::string> visited;
-    while (!walk.empty()) {
-        FolderToWalk item = std::move(walk.front());
-        walk.pop_front();
-        work->items.push_back({item.destinationParent, item.sourceParent, item.targetName, item.sourceName, 0, true});
-        std::string destination = joinRemote(item.destinationParent, item.targetName);
-        std::string source;
-        FolderHandle listing;
-        try {
-            source = ResolvePath(item.sourceParent, item.sourceName);
-            if (std::find(visited.begin(), visited.end(), source) != visited.end())
-                continue;
-            listing = ListFolder(source, {}, false);
-        } catch (const CFTPException&) {
-            continue;
-        }
-        for (const RemoteFile& entry : *listing) {
-            if (!isPlainEntryName(entry.name())) {
-                Status("Skipping unsafe name " + entry.name());
-            } else if (entry.isFolder()) {
-                walk.push_back({source, destination, entry.name(), entry.name()});
-            } else {
-                work->items.push_back({destination, source, entry.name(), entry.name(), entry.modified(), false});
-            }
-        }
-        visited.push_back(source);
-    }
+    SiteFolderWalk(*this, *work).run({sourceParent, sourceName, destinationParent, targetName});
     destinationSession->SiteUploadFolder(work, thisSession, resume, onlyNewer);
 }
 

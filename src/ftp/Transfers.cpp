@@ -232,6 +232,7 @@ std::uint64_t FtpProtocol::uploadFile(const std::string& folder, const std::stri
     moveData([&] {
         progress.start();
         sendFrom(data_, file, buffer, progress);
+        data_.FinishSending();
     });
     data_.Close();
     ReadReply("2");

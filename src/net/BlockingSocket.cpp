@@ -19,6 +19,8 @@ namespace {
 // Bytes asked of the kernel per read of a line; lines are short, listings long.
 constexpr std::size_t kLineChunk = 4096;
 constexpr int kIdleMilliseconds = 20;
+// Corked TLS sends go out in writes of this size: four full records.
+constexpr std::size_t kTlsGather = 64 * 1024;
 constexpr int kSliceMilliseconds = 1000;
 // What a socket without a site waits, the settings' own default.
 constexpr std::uint32_t kDefaultTimeout = 60;
@@ -127,8 +129,16 @@ std::pair<std::string, std::uint16_t> BlockingSocket::Listen()
 
 void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
 {
-    if (acceptPending_)
-        acceptPendingConnection();
+    prepareForUse();
+    if (tls_) {
+        // TLS has no urgent data: everything goes in the one stream.
+        if (!corked_)
+            return sendTls(data, length);
+        gathered_.append(data, length);
+        if (gathered_.size() >= kTlsGather)
+            sendGathered();
+        return;
+    }
     // MSG_NOSIGNAL: a peer that has gone must fail the send, not kill the process.
     const int flags = MSG_NOSIGNAL | (urgent ? MSG_OOB : 0);
     std::size_t sent = 0;
@@ -146,8 +156,10 @@ void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
 
 bool BlockingSocket::SendFromPipe(int pipeReadEnd, std::size_t length)
 {
-    if (acceptPending_)
-        acceptPendingConnection();
+    // Encrypting needs the bytes in user space.
+    if (IsSecure())
+        return false;
+    prepareForUse();
     std::size_t sent = 0;
     while (sent < length) {
         checkBeforeTrying();
@@ -167,8 +179,13 @@ bool BlockingSocket::SendFromPipe(int pipeReadEnd, std::size_t length)
 
 void BlockingSocket::SetCork(bool corked)
 {
-    if (acceptPending_)
-        acceptPendingConnection();
+    prepareForUse();
+    if (tls_) {
+        corked_ = corked;
+        if (!corked)
+            sendGathered();
+        return;
+    }
     int flag = corked ? 1 : 0;
     // Only an optimisation: a socket that refuses it still sends everything.
     (void)setsockopt(fd_, IPPROTO_TCP, TCP_CORK, &flag, sizeof flag);
@@ -181,8 +198,7 @@ void BlockingSocket::SendString(const std::string& text, bool urgent)
 
 std::size_t BlockingSocket::Receive(char* buffer, std::size_t size)
 {
-    if (acceptPending_)
-        acceptPendingConnection();
+    prepareForUse();
     if (size == 0)
         return 0;
     if (bufferStart_ < buffer_.size())
@@ -193,8 +209,9 @@ std::size_t BlockingSocket::Receive(char* buffer, std::size_t size)
 BlockingSocket::SpliceResult BlockingSocket::TrySpliceInto(int pipeWriteEnd, std::size_t length)
 {
     using State = SpliceResult::State;
-    if (acceptPending_)
-        acceptPendingConnection();
+    if (IsSecure())
+        return {State::Unsupported};
+    prepareForUse();
     // Bytes already read for a line come before anything still in the kernel.
     if (bufferStart_ < buffer_.size())
         return {State::Unsupported};
@@ -212,10 +229,61 @@ BlockingSocket::SpliceResult BlockingSocket::TrySpliceInto(int pipeWriteEnd, std
     }
 }
 
+BlockingSocket::SpliceResult BlockingSocket::TryReceive(char* buffer, std::size_t size)
+{
+    prepareForUse();
+    if (bufferStart_ < buffer_.size())
+        return {SpliceResult::State::Moved, takeBuffered(buffer, size)};
+    return receiveNow(buffer, size);
+}
+
+void BlockingSocket::StartTls(const std::string& host)
+{
+    // Bytes that came before the handshake were never protected, yet would
+    // be read as if they were.
+    if (bufferStart_ < buffer_.size()) {
+        Close();
+        throw CNetException(EPROTO, "Server sent data before the TLS handshake");
+    }
+    tlsHost_ = host;
+    tlsResume_.reset();
+    expectedFingerprint_.clear();
+    runHandshake();
+}
+
+void BlockingSocket::SecureOnFirstUse(const BlockingSocket& control)
+{
+    tlsPending_ = true;
+    tlsHost_ = control.tlsHost_;
+    tlsResume_ = control.tls_ ? control.tls_->session() : TlsSession();
+    expectedFingerprint_ = control.tls_ ? control.tls_->fingerprint() : std::string();
+}
+
+void BlockingSocket::FinishSending()
+{
+    if (!IsSecure())
+        return;
+    prepareForUse();
+    sendGathered();
+    corked_ = false;
+    completeTls(&TlsStream::shutdown);
+    // The server may not have read all we sent yet. Closing now, with its
+    // own close_notify arriving unread, would reset the connection, and a
+    // reset can cost it the data still in its buffers. So the end comes from
+    // its side; our FIN tells one that ignores close_notify that we are done.
+    (void)::shutdown(fd_, SHUT_WR);
+    char discard[512];
+    try {
+        while (receiveSome(discard, sizeof discard) != 0) {
+        }
+    } catch (const CNetException&) {
+        // Everything was sent; the final reply says whether it all arrived.
+    }
+}
+
 std::string BlockingSocket::ReadLine()
 {
-    if (acceptPending_)
-        acceptPendingConnection();
+    prepareForUse();
     std::size_t searched = 0;
     for (;;) {
         std::string_view pending = std::string_view(buffer_).substr(bufferStart_);
@@ -236,6 +304,15 @@ std::string BlockingSocket::ReadLine()
 
 void BlockingSocket::Close()
 {
+    if (tls_) {
+        // A polite close_notify if it fits at once; nobody waits for it.
+        (void)tls_->shutdown();
+        tls_.reset();
+    }
+    tlsPending_ = false;
+    tlsResume_.reset();
+    corked_ = false;
+    gathered_.clear();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -341,6 +418,76 @@ void BlockingSocket::acceptPendingConnection()
     }
 }
 
+void BlockingSocket::prepareForUse()
+{
+    if (acceptPending_)
+        acceptPendingConnection();
+    if (!tlsPending_)
+        return;
+    tlsPending_ = false;
+    runHandshake();
+    // Someone else may have connected to the port the server opened for us.
+    if (!expectedFingerprint_.empty() && tls_->fingerprint() != expectedFingerprint_) {
+        Close();
+        throw CNetException(EPROTO, "The data connection's certificate is not the one of the control connection");
+    }
+}
+
+void BlockingSocket::runHandshake()
+{
+    tls_ = tlsCall([&] { return std::make_unique<TlsStream>(fd_, tlsHost_, tlsResume_); });
+    completeTls(&TlsStream::handshake);
+}
+
+// Repeats a TLS step that may need the socket ready until it is done.
+void BlockingSocket::completeTls(TlsStream::Need (TlsStream::*step)())
+{
+    for (;;) {
+        checkBeforeTrying();
+        TlsStream::Need need = tlsCall([&] { return (tls_.get()->*step)(); });
+        if (need == TlsStream::Need::Nothing)
+            return;
+        waitFor(need);
+    }
+}
+
+void BlockingSocket::sendTls(const char* data, std::size_t length)
+{
+    for (std::size_t sent = 0; sent < length;) {
+        checkBeforeTrying();
+        TlsStream::Io io = tlsCall([&] { return tls_->write(data + sent, length - sent); });
+        sent += io.count;
+        waitFor(io.need);
+    }
+}
+
+void BlockingSocket::sendGathered()
+{
+    if (gathered_.empty())
+        return;
+    sendTls(gathered_.data(), gathered_.size());
+    gathered_.clear();
+}
+
+void BlockingSocket::waitFor(TlsStream::Need need)
+{
+    if (need == TlsStream::Need::Read)
+        WaitReadable();
+    else if (need == TlsStream::Need::Write)
+        WaitWritable();
+}
+
+template <class Call>
+auto BlockingSocket::tlsCall(Call&& call) -> decltype(call())
+{
+    try {
+        return call();
+    } catch (const CNetException&) {
+        Close();
+        throw;
+    }
+}
+
 std::uint32_t BlockingSocket::timeoutSeconds(bool readable) const
 {
     if (!site_)
@@ -365,13 +512,35 @@ std::size_t BlockingSocket::takeBuffered(char* out, std::size_t size)
 std::size_t BlockingSocket::receiveSome(char* out, std::size_t size)
 {
     for (;;) {
+        SpliceResult received = receiveNow(out, size);
+        if (received.state == SpliceResult::State::Moved)
+            return received.count;
+        WaitReadable();
+    }
+}
+
+// One receive that waits only while TLS must send before it can read.
+BlockingSocket::SpliceResult BlockingSocket::receiveNow(char* out, std::size_t size)
+{
+    using State = SpliceResult::State;
+    for (;;) {
         checkBeforeTrying();
+        if (tls_) {
+            TlsStream::Io io = tlsCall([&] { return tls_->read(out, size); });
+            if (io.need == TlsStream::Need::Nothing)
+                return {State::Moved, io.count};
+            if (io.need == TlsStream::Need::Read)
+                return {State::NothingReady};
+            WaitWritable();
+            continue;
+        }
         ssize_t n = ::recv(fd_, out, size, 0);
         if (n >= 0)
-            return static_cast<std::size_t>(n);
-        if (!isRetryable(errno))
+            return {State::Moved, static_cast<std::size_t>(n)};
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return {State::NothingReady};
+        if (errno != EINTR)
             raise(errno);
-        WaitReadable();
     }
 }
 

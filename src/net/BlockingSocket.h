@@ -9,12 +9,19 @@
 //
 // Lines are read through a buffer that belongs to the socket, so bytes past
 // a line end are kept for the next ReadLine or Receive.
+//
+// A socket may carry TLS: at once (StartTls, for a control connection) or
+// from its first send or receive (SecureOnFirstUse, for a data connection,
+// whose handshake can only start once the server has taken the transfer
+// command). The TLS layer never waits by itself; the waits are the same.
 
-#include "session/SiteContext.h"
+#include "net/TlsStream.h"
+#include "site/SiteContext.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -34,10 +41,12 @@ public:
     void SendAll(const char* data, std::size_t length, bool urgent = false);
     // Sends length bytes (no more than the pipe holds) from the read end of
     // a pipe, with no copy through user space, marked as more to follow.
-    // False when the socket cannot take them that way; nothing was sent then.
+    // False when the socket cannot take them that way (TLS, or a kernel that
+    // will not splice); nothing was sent then.
     bool SendFromPipe(int pipeReadEnd, std::size_t length);
-    // While corked, small sends are gathered into full segments; uncorking
-    // sends what is left at once.
+    // While corked, small sends are gathered into full segments (over TLS:
+    // into full records, which cost far less each than small ones);
+    // uncorking sends what is left at once.
     void SetCork(bool corked);
     void SendString(const std::string& text, bool urgent = false);
     // One receive of at most size bytes; 0 when the peer has closed.
@@ -52,8 +61,25 @@ public:
         std::size_t count = 0; // bytes moved; 0 with Moved when the peer has closed
     };
     SpliceResult TrySpliceInto(int pipeWriteEnd, std::size_t length);
+    // One receive of at most size bytes that never waits: NothingReady when
+    // no data is waiting.
+    SpliceResult TryReceive(char* buffer, std::size_t size);
     // Up to and including the line feed; at end of stream whatever was left.
     std::string ReadLine();
+    // Runs the TLS handshake now on a connected socket. A server that sent
+    // anything after the reply that started it is out of step (or someone
+    // in between injected it) and fails the call.
+    void StartTls(const std::string& host);
+    // The first send or receive runs the handshake, offering control's
+    // session for resumption; the server must show control's certificate.
+    void SecureOnFirstUse(const BlockingSocket& control);
+    bool IsSecure() const { return tls_ || tlsPending_; }
+    // The TLS layer once its handshake has run; nullptr otherwise.
+    const TlsStream* Tls() const { return tls_.get(); }
+    // The end of what we send: runs a pending accept or handshake (an empty
+    // upload still needs both), sends TLS's close_notify and waits for the
+    // server to end the connection. Nothing for a plain socket.
+    void FinishSending();
     void RequestAbort() { abortRequested_.store(true); }
     bool AbortRequested() const { return abortRequested_.load(); }
     void ClearAbort() { abortRequested_.store(false); }
@@ -79,9 +105,18 @@ private:
     void checkBeforeTrying();
     [[noreturn]] void raise(int error);
     void acceptPendingConnection();
+    void prepareForUse();
+    void runHandshake();
+    void waitFor(TlsStream::Need need);
+    void completeTls(TlsStream::Need (TlsStream::*step)());
+    void sendTls(const char* data, std::size_t length);
+    void sendGathered();
+    template <class Call>
+    auto tlsCall(Call&& call) -> decltype(call());
     std::uint32_t timeoutSeconds(bool readable) const;
     std::size_t takeBuffered(char* out, std::size_t size);
     std::size_t receiveSome(char* out, std::size_t size);
+    SpliceResult receiveNow(char* out, std::size_t size);
     std::size_t fillBuffer();
     std::string takeLine(std::size_t length);
 
@@ -92,6 +127,13 @@ private:
     bool acceptPending_ = false;
     std::string buffer_;
     std::size_t bufferStart_ = 0;
+    std::unique_ptr<TlsStream> tls_;
+    bool tlsPending_ = false;
+    std::string tlsHost_;
+    TlsSession tlsResume_;
+    std::string expectedFingerprint_;
+    bool corked_ = false;
+    std::string gathered_; // corked TLS sends not yet written
 };
 
 } // namespace varnix

@@ -63,10 +63,7 @@ std::intptr_t send(NoticeTarget target, unsigned message, void* param)
         NoticeReceiver* receiver = lookUp(target);
         return receiver ? receiver->receiveMessage(message, param) : 0;
     };
-    if (UiDispatcher* ui = dispatcher.load())
-        return ui->call(deliver);
-    std::lock_guard guard(table().delivering);
-    return deliver();
+    return callOnUi(deliver);
 }
 
 void post(NoticeTarget target, std::function<void(NoticeReceiver*)> deliver)
@@ -78,6 +75,14 @@ void post(NoticeTarget target, std::function<void(NoticeReceiver*)> deliver)
         return ui->post(std::move(run));
     std::lock_guard guard(table().delivering);
     run();
+}
+
+std::intptr_t callOnUi(const std::function<std::intptr_t()>& fn)
+{
+    if (UiDispatcher* ui = dispatcher.load())
+        return ui->call(fn);
+    std::lock_guard guard(table().delivering);
+    return fn();
 }
 
 bool deliversOnCaller()

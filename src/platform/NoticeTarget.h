@@ -55,6 +55,10 @@ std::intptr_t send(NoticeTarget target, unsigned message, void* param);
 // Posts without waiting: deliver runs on the UI thread with the receiver, or
 // with nullptr when the target is none or gone by then.
 void post(NoticeTarget target, std::function<void(NoticeReceiver*)> deliver);
+// Runs fn on the UI thread and waits for its result (on the calling thread,
+// under the delivery lock, without a UI dispatcher): for a question a worker
+// must put to the user. Either way such calls run one at a time.
+std::intptr_t callOnUi(const std::function<std::intptr_t()>& fn);
 // True without a UI dispatcher: every receiver runs on its sender's thread.
 bool deliversOnCaller();
 // Installs the dispatcher used by send; nullptr delivers on the calling thread.

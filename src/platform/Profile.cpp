@@ -1,8 +1,17 @@
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 
 namespace varnix {
+
+std::string lowerCased(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return out;
+}
 
 std::string MemoryProfile::key(std::string_view section, std::string_view name)
 {

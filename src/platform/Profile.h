@@ -14,6 +14,10 @@
 
 namespace varnix {
 
+// ASCII letters lower-cased: keys made from what a user typed (a host, a
+// site's "user@host:port") are the same key in any case.
+std::string lowerCased(std::string_view text);
+
 class Profile {
 public:
     virtual ~Profile() = default;

@@ -2,7 +2,7 @@
 // Asking the user for new credentials after a server refused them. The GUI
 // shows a modal dialog; the command-line client cannot ask and declines.
 
-#include "session/SiteContext.h"
+#include "site/SiteContext.h"
 
 #include <string>
 

@@ -7,8 +7,8 @@
 // that created an item may all hold one). Destroying an item releases any
 // session it still holds.
 
-#include "session/SharedHandle.h"
-#include "session/SiteContext.h"
+#include "site/SharedHandle.h"
+#include "site/SiteContext.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // The remote browser windows as the transfer queue sees them: places to
 // borrow a connected session from and to give it back to.
 
-#include "session/SiteContext.h"
+#include "site/SiteContext.h"
 
 #include <vector>
 
@@ -32,8 +32,9 @@ public:
     // The session of a window connected through exactly this SiteContext
     // (the same object), or none when there is no such window.
     virtual CFTPSession* acquire(const SiteHandle& site) = 0;
-    // To a window of the session's site that has no session; released when
-    // there is none.
+    // To a window of the session's site that has no session; else offered
+    // to one that has (which releases it); released when the site has no
+    // window.
     virtual void giveBack(CFTPSession* session) = 0;
 };
 

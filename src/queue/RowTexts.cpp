@@ -1,5 +1,7 @@
 #include "queue/RowTexts.h"
 
+#include "model/RemotePath.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -41,11 +43,8 @@ int imageBase(const QueueItem& item)
 
 std::string remoteText(const SiteHandle& site, const std::string& folder, const std::string& name)
 {
-    std::string text = site ? LockedAccess<SiteContext>(site)->identity() : std::string();
-    text += folder;
-    if (folder.empty() || folder.back() != '/')
-        text += '/';
-    return text + name;
+    std::string identity = site ? LockedAccess<SiteContext>(site)->identity() : std::string();
+    return remoteLocationText(identity, folder, name);
 }
 
 std::string sourceText(const QueueItem& item)

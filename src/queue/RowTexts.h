@@ -4,7 +4,7 @@
 // what the four numbers of a progress notice say about size, rate and time.
 
 #include "queue/QueueItem.h"
-#include "session/SessionNotice.h"
+#include "site/SessionNotice.h"
 
 #include <cstdint>
 #include <optional>

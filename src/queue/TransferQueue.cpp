@@ -1,6 +1,7 @@
 #include "queue/TransferQueue.h"
 
 #include "model/RemoteFolder.h"
+#include "model/RemotePath.h"
 #include "queue/LoginPrompt.h"
 #include "queue/QueueRows.h"
 #include "queue/RemoteWindows.h"
@@ -23,11 +24,6 @@ const std::string& fenceText()
 bool endsTask(NoticeKind kind)
 {
     return kind == NoticeDone || kind == NoticeFailed || kind == NoticeAborted;
-}
-
-std::string joinRemote(const std::string& folder, const std::string& name)
-{
-    return folder.empty() || folder.back() != '/' ? folder + "/" + name : folder + name;
 }
 
 } // namespace
@@ -346,7 +342,7 @@ void TransferQueue::forgetUploadTarget(const QueueItem& item)
     LockedAccess<SiteContext> site(item.siteA);
     site->storeFolder(item.remoteDirA, FolderHandle{});
     if (item.folder)
-        site->storeFolder(joinRemote(item.remoteDirA, item.targetName), FolderHandle{});
+        site->storeFolder(joinRemotePath(item.remoteDirA, item.targetName), FolderHandle{});
 }
 
 } // namespace varnix

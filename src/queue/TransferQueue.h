@@ -14,7 +14,7 @@
 
 #include "platform/NoticeTarget.h"
 #include "queue/QueueItem.h"
-#include "session/SessionNotice.h"
+#include "site/SessionNotice.h"
 
 #include <cstdint>
 #include <string>

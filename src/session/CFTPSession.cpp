@@ -1,5 +1,7 @@
 #include "session/CFTPSession.h"
 
+#include "ftp/LocalFile.h"
+#include "net/TlsStream.h"
 #include "platform/Event.h"
 #include "platform/Ticks.h"
 #include "session/SessionTasks.h"
@@ -77,8 +79,11 @@ void CFTPSession::start()
 
 void CFTPSession::threadMain()
 {
+    // The thread counts as live until the TLS library has let go of it too.
+    LiveToken thread;
     run();
     delete this;
+    endTlsOnThisThread();
 }
 
 void CFTPSession::post(std::unique_ptr<SessionTask> task)
@@ -164,9 +169,10 @@ void CFTPSession::SiteUploadFile(const std::string& destinationFolder, const std
 
 void CFTPSession::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                    std::uint16_t dataPort, const std::string& sourceName,
-                                   std::uint64_t restartOffset)
+                                   std::uint64_t restartOffset, bool secureData)
 {
-    post(std::make_unique<SiteDownloadFileTask>(sourceFolder, dataAddress, dataPort, sourceName, restartOffset));
+    post(std::make_unique<SiteDownloadFileTask>(sourceFolder, dataAddress, dataPort, sourceName, restartOffset,
+                                                secureData));
 }
 
 void CFTPSession::SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
@@ -289,8 +295,10 @@ void CFTPSession::handleThrown(std::exception_ptr thrown, const SessionTask* tas
         reportFailure(task, e.GetErrorMessage(), Recovery(e.recovery));
     } catch (const CAbortException&) {
         mailbox_.sendKind(NoticeAborted);
+    } catch (const CFileException& e) {
+        reportFailure(task, e.GetErrorMessage(), e.worthRetrying() ? RecoveryRetry : RecoveryNone);
     } catch (const CException& e) {
-        // Network failures and local file errors are worth retrying.
+        // Network failures, and anything unforeseen, are worth retrying.
         reportFailure(task, e.GetErrorMessage(), RecoveryRetry);
     } catch (const std::exception& e) {
         reportFailure(task, e.what(), RecoveryRetry);

@@ -9,8 +9,8 @@
 
 #include "ftp/FtpProtocol.h"
 #include "ftp/SitePeer.h"
-#include "session/SessionMailbox.h"
-#include "session/SiteContext.h"
+#include "site/SessionMailbox.h"
+#include "site/SiteContext.h"
 
 #include <atomic>
 #include <cstdint>
@@ -52,11 +52,12 @@ public:
                         CFTPSession* sourceSession, const std::string& targetName, const std::string& sourceName,
                         bool resume);
     void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
-                          const std::string& sourceName, std::uint64_t restartOffset) override;
+                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData) override;
     void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
                             CFTPSession* destinationSession, const std::string& targetName,
                             const std::string& sourceName, bool resume, bool onlyNewer);
     void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume, bool onlyNewer) override;
+    DataProtection dataProtection() const override { return engine_.dataProtection(); }
 
     // Drops every queued task and interrupts the running one.
     void Cancel();
@@ -94,6 +95,7 @@ private:
 
     // Counts the session as live until every other member is gone, so that
     // waiting for all sessions to end also waits for their site references.
+    // Its thread holds one more until the thread has nothing left to free.
     struct LiveToken {
         LiveToken();
         ~LiveToken();

@@ -3,7 +3,7 @@
 // holds copies of its arguments, describes itself in one line for the status
 // bar and calls one family of engine operations.
 
-#include "session/SessionTask.h"
+#include "site/SessionTask.h"
 
 #include <cstdint>
 #include <string>

@@ -13,7 +13,7 @@ void SiteUploadFileTask::execute(FtpProtocol& engine)
 void SiteDownloadFileTask::execute(FtpProtocol& engine)
 {
     engine.Connect();
-    engine.SiteDownloadFile(sourceFolder_, dataAddress_, dataPort_, sourceName_, restartOffset_);
+    engine.SiteDownloadFile(sourceFolder_, dataAddress_, dataPort_, sourceName_, restartOffset_, secureData_);
 }
 
 void SiteDownloadFolderTask::execute(FtpProtocol& engine)

@@ -4,7 +4,7 @@
 // other site's session while it runs.
 
 #include "ftp/SitePeer.h"
-#include "session/SessionTask.h"
+#include "site/SessionTask.h"
 
 #include <cstdint>
 #include <string>
@@ -30,9 +30,10 @@ private:
 class SiteDownloadFileTask : public SessionTask {
 public:
     SiteDownloadFileTask(std::string sourceFolder, std::string dataAddress, std::uint16_t dataPort,
-                         std::string sourceName, std::uint64_t restartOffset)
+                         std::string sourceName, std::uint64_t restartOffset, bool secureData = false)
         : sourceFolder_(std::move(sourceFolder)), dataAddress_(std::move(dataAddress)),
-          sourceName_(std::move(sourceName)), dataPort_(dataPort), restartOffset_(restartOffset) {}
+          sourceName_(std::move(sourceName)), dataPort_(dataPort), restartOffset_(restartOffset),
+          secureData_(secureData) {}
     void execute(FtpProtocol& engine) override;
     std::string describe() const override { return "Site to site downloading file " + sourceName_; }
 
@@ -40,6 +41,7 @@ private:
     std::string sourceFolder_, dataAddress_, sourceName_;
     std::uint16_t dataPort_;
     std::uint64_t restartOffset_;
+    bool secureData_;
 };
 
 class SiteDownloadFolderTask : public SessionTask {

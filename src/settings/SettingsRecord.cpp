@@ -2,8 +2,6 @@
 
 #include "platform/Profile.h"
 
-#include <algorithm>
-#include <cctype>
 
 namespace varnix {
 namespace {
@@ -27,15 +25,8 @@ constexpr std::array<Definition, kIntegerSettings> kDefinitions{{
     {"RetryDelay", 30},
     {"RetryCount", 10},
     {"TransferNow", 1},
+    {"Encryption", 1},
 }};
-
-std::string lowerCased(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
 
 } // namespace
 
@@ -119,6 +110,13 @@ void SettingsRecord::save(Profile& profile, std::string_view prefix) const
     for (int i = 0; i < kIntegerSettings; ++i)
         profile.writeInt(kSection, keyOf(prefix, kDefinitions[i].name), values_[i].load());
     profile.writeString(kSection, keyOf(prefix, kAnonymousPasswordName), ownAnonymousPassword());
+}
+
+EncryptionMode SettingsRecord::encryptionMode() const
+{
+    std::uint32_t value = encryption();
+    return value <= std::uint32_t(EncryptionMode::Implicit) ? EncryptionMode(value)
+                                                             : EncryptionMode::ExplicitWhenOffered;
 }
 
 std::string_view SettingsRecord::name(Setting s)

@@ -1,5 +1,5 @@
 #pragma once
-// The fourteen connection settings, global or per site.
+// The fifteen connection settings, global or per site.
 //
 // There is one global record. Each site's record stores only what differs
 // from it: an integer value of kUnset (or an empty password) reads through
@@ -32,8 +32,17 @@ enum class Setting : int {
     RetryDelay,
     RetryCount,
     TransferNow,
+    Encryption,
 };
-constexpr int kIntegerSettings = 13;
+constexpr int kIntegerSettings = 14;
+
+// The values of Encryption. Any other value counts as ExplicitWhenOffered.
+enum class EncryptionMode : std::uint32_t {
+    Plain = 0,               // plain FTP, AUTH never sent
+    ExplicitWhenOffered = 1, // AUTH TLS; a server that refuses it is used in plain FTP
+    ExplicitRequired = 2,    // AUTH TLS; a refusal ends the connection before the password
+    Implicit = 3,            // TLS from the first byte (ftps://, port 990)
+};
 
 class SettingsRecord {
 public:
@@ -79,6 +88,8 @@ public:
     std::uint32_t retryDelay() const { return get(Setting::RetryDelay); }
     std::uint32_t retryCount() const { return get(Setting::RetryCount); }
     std::uint32_t transferNow() const { return get(Setting::TransferNow); }
+    std::uint32_t encryption() const { return get(Setting::Encryption); }
+    EncryptionMode encryptionMode() const;
 
     void setPasvMode(std::uint32_t v) { set(Setting::PasvMode, v); }
     void setSendBuffer(std::uint32_t v) { set(Setting::SendBuffer, v); }
@@ -93,6 +104,7 @@ public:
     void setRetryDelay(std::uint32_t v) { set(Setting::RetryDelay, v); }
     void setRetryCount(std::uint32_t v) { set(Setting::RetryCount, v); }
     void setTransferNow(std::uint32_t v) { set(Setting::TransferNow, v); }
+    void setEncryption(std::uint32_t v) { set(Setting::Encryption, v); }
 
 private:
     static int index(Setting s) { return static_cast<int>(s); }

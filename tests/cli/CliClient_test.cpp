@@ -119,6 +119,40 @@ TEST_F(CliTransfers, MissingFileFailsAtOnce)
     EXPECT_EQ(get.err.find("(retrying)"), std::string::npos) << get.err;
 }
 
+// A local path the command cannot use fails it at once, before anything
+// reaches the server, and is never retried.
+TEST_F(CliTransfers, UnusableLocalPathsFailBeforeConnecting)
+{
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    tree.write("r.txt", "remote");
+    local.write("plain.txt", "a file, not a folder");
+    const std::string missing = local.path("no/such").string();
+    const std::string plain = local.path("plain.txt").string();
+    const std::string folder = local.root().string();
+    struct Case {
+        std::vector<std::string> command;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"put", missing + "/f.bin", "/x.bin"}, "Cannot open " + missing + "/f.bin: No such file or directory"},
+        {{"put", folder, "/x.bin"}, "Cannot open " + folder + ": Is a directory"},
+        {{"putdir", missing, "/x"}, "Cannot read folder " + missing + ": No such file or directory"},
+        {{"putdir", plain, "/x"}, "Cannot read folder " + plain + ": Not a directory"},
+        {{"get", "/r.txt", missing + "/r.txt"}, "Cannot write " + missing + "/r.txt: No such file or directory"},
+        {{"get", "/r.txt", plain + "/r.txt"}, "Cannot write " + plain + "/r.txt: Not a directory"},
+        {{"get", "/r.txt", folder}, "Cannot write " + folder + ": Is a directory"},
+        {{"getdir", "/", missing + "/copy"}, "Cannot create folder " + missing + "/copy: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{server.url()};
+        args.insert(args.end(), c.command.begin(), c.command.end());
+        test::CliResult r = run(args, {"RetryCount=10"});
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_EQ(r.err, c.message + "\n");
+    }
+    EXPECT_EQ(server.loginCount(), 0);
+}
+
 TEST_F(CliTransfers, UsageErrorsExitWithTwo)
 {
     EXPECT_EQ(run({"ftp://127.0.0.1:1"}).status, 2);

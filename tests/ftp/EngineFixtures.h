@@ -37,6 +37,8 @@ struct EngineOnScript {
     {
         useShortTimeouts(h);
         h.set(Setting::PasvMode, 1);
+        // The script speaks plain FTP; its sequences begin with USER.
+        h.set(Setting::Encryption, 0);
     }
 
     FtpProtocol& engine() { return h.engine; }

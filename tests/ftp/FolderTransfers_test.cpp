@@ -20,14 +20,14 @@ namespace fs = std::filesystem;
 constexpr std::time_t kListedTime = 999993600;
 
 // Every entry below root by relative path: file content, "<folder>" or
-// "<link>", links not followed.
+// "-> " and a link's target, links not followed.
 std::map<std::string, std::string> snapshot(const fs::path& root)
 {
     std::map<std::string, std::string> out;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string rel = fs::relative(it->path(), root).string();
+        const std::string rel = it->path().lexically_relative(root).string();
         if (it->is_symlink())
-            out[rel] = "<link>";
+            out[rel] = "-> " + fs::read_symlink(it->path()).string();
         else if (it->is_directory())
             out[rel] = "<folder>";
         else
@@ -205,7 +205,7 @@ TEST_P(FolderTransfersOnServer, LocalFolderThatCannotBeMadeEndsTheDownload)
     }
 }
 
-TEST_P(FolderTransfersOnServer, LinkBackToAnAncestorIsCopiedOnce)
+TEST_P(FolderTransfersOnServer, LinkBackToAnAncestorBecomesALocalLink)
 {
     tree.write("top/a.txt", "a");
     tree.write("top/sub/b.txt", "b");
@@ -215,7 +215,51 @@ TEST_P(FolderTransfersOnServer, LinkBackToAnAncestorIsCopiedOnce)
 
     EXPECT_EQ(snapshot(local.path("copy")),
               (std::map<std::string, std::string>{
-                  {"a.txt", "a"}, {"sub", "<folder>"}, {"sub/b.txt", "b"}, {"sub/up", "<folder>"}}));
+                  {"a.txt", "a"}, {"sub", "<folder>"}, {"sub/b.txt", "b"}, {"sub/up", "-> .."}}));
+}
+
+// A link listed before the folder it leads to: the real folder still
+// arrives whole, and each link inside the tree is made again as a link.
+TEST_P(FolderTransfersOnServer, LinkListedFirstLeavesNoRealFolderEmpty)
+{
+    tree.write("top/sub/f.txt", "f");
+    tree.write("top/sub/deeper/g.txt", "g");
+    tree.symlink("top/alink", "sub");
+    tree.symlink("top/sub/deeper/aback", "../..");
+    const std::string listing = fetchListing(*server, remote("top"));
+    ASSERT_LT(listing.find(" alink -> sub\r\n"), listing.find(" sub\r\n")) << listing;
+
+    engine().DownloadFolder(remote(), local.path("copy").string(), "top", false, false);
+
+    EXPECT_EQ(snapshot(local.path("copy")),
+              (std::map<std::string, std::string>{{"alink", "-> sub"},
+                                                  {"sub", "<folder>"},
+                                                  {"sub/f.txt", "f"},
+                                                  {"sub/deeper", "<folder>"},
+                                                  {"sub/deeper/g.txt", "g"},
+                                                  {"sub/deeper/aback", "-> ../.."}}));
+    expectSummary(2);
+}
+
+// Two links to one folder outside the tree: it is copied once, under the
+// link met first, and a loop inside it ends.
+TEST_P(FolderTransfersOnServer, FolderOutsideIsCopiedOnceAndItsLoopsEnd)
+{
+    tree.write("shared/s.txt", "shared");
+    tree.symlink("shared/self", ".");
+    tree.write("top/a.txt", "a");
+    tree.symlink("top/ln", "../shared");
+    tree.symlink("top/ln2", "../shared");
+
+    engine().DownloadFolder(remote(), local.path("copy").string(), "top", false, false);
+
+    EXPECT_EQ(snapshot(local.path("copy")),
+              (std::map<std::string, std::string>{{"a.txt", "a"},
+                                                  {"ln", "<folder>"},
+                                                  {"ln/s.txt", "shared"},
+                                                  {"ln/self", "-> ."},
+                                                  {"ln2", "-> ln"}}));
+    expectSummary(1 + 6);
 }
 
 TEST_P(FolderTransfersOnServer, LinkToAFolderOutsideIsCopiedAsAFolder)
@@ -320,6 +364,7 @@ TEST(FolderTransfersScripted, HostileNamesNeverReachOutsideTheTarget)
     h.set(Setting::RecvTimeout, 2);
     h.set(Setting::SendTimeout, 2);
     h.set(Setting::PasvMode, 1);
+    h.set(Setting::Encryption, 0);
     h.engine.Connect();
 
     h.engine.DownloadFolder("/pub", local.path("a/b/target").string(), "top", false, false);

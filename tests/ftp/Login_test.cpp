@@ -26,8 +26,10 @@ TEST_P(LoginOnServer, AnonymousLoginReportsEachStepAndSetsBinaryMode)
     EXPECT_TRUE(engine().IsConnected());
     EXPECT_EQ(h->target.texts(NoticeStatus),
               (Lines{"Connecting to 127.0.0.1:" + std::to_string(server->port()) + "...",
+                     "The server does not offer TLS: continuing without encryption",
                      "Verifing username and password...", "Setting binary transfer mode..."}));
     const auto log = server->commandLog();
+    EXPECT_EQ(log.front(), "AUTH TLS");
     EXPECT_TRUE(containsLine(log, "USER anonymous"));
     EXPECT_TRUE(containsLine(log, "TYPE I"));
     EXPECT_EQ(server->loginCount(), 1);
@@ -131,7 +133,7 @@ TEST_P(NamedLoginOnServer, RefusedPasswordLeavesPolitelyAndAsksForNewCredentials
         EXPECT_EQ(failure.GetErrorMessage().substr(0, 4), "530 ");
     }
     EXPECT_FALSE(engine().IsConnected());
-    EXPECT_EQ(server->commandLog(), (Lines{"USER tester", "PASS wrong", "TYPE I", "QUIT"}));
+    EXPECT_EQ(server->commandLog(), (Lines{"AUTH TLS", "USER tester", "PASS wrong", "TYPE I", "QUIT"}));
     EXPECT_EQ(server->loginCount(), 0);
 }
 

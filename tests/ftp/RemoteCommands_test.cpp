@@ -137,6 +137,7 @@ struct ScriptedEngine {
         h.set(Setting::RecvTimeout, 2);
         h.set(Setting::SendTimeout, 2);
         h.set(Setting::PasvMode, 1);
+        h.set(Setting::Encryption, 0);
         h.engine.Connect();
     }
     EngineHarness h;

@@ -1,7 +1,7 @@
 #include "net/BlockingSocket.h"
 #include "net/Exceptions.h"
 #include "platform/Profile.h"
-#include "session/LoginRegistry.h"
+#include "site/LoginRegistry.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -370,6 +370,63 @@ TEST(NetException, TextIsTheSystemsTextForTheCode)
     EXPECT_EQ(CNetException(ECONNRESET).error, ECONNRESET);
     EXPECT_EQ(CNetException(ECONNRESET, "Connection closed by server").GetErrorMessage(),
               "Connection closed by server");
+}
+
+// TLS: the handshake waits in the same slices, so a silent server times out
+// and an abort is heard; what cannot be TLS fails the handshake clearly.
+TEST_F(BlockingSocketTest, TlsHandshakeTimesOutOrStopsOnAbortLikeAnyWait)
+{
+    site.setTimeouts(1);
+    connect();
+    auto start = std::chrono::steady_clock::now();
+    try {
+        socket.StartTls("127.0.0.1");
+        FAIL() << "a silent peer completed a handshake";
+    } catch (const CNetException& e) {
+        EXPECT_EQ(e.error, ETIMEDOUT);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_FALSE(socket.IsConnected());
+
+    site.setTimeouts(30);
+    peer.closeConnection();
+    connect();
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        socket.RequestAbort();
+    });
+    start = std::chrono::steady_clock::now();
+    EXPECT_THROW(socket.StartTls("127.0.0.1"), CAbortException);
+    user.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+TEST_F(BlockingSocketTest, WhatIsNotTlsFailsTheHandshake)
+{
+    struct Case {
+        const char* peerSends;
+        bool readLineFirst;
+        int error;
+    };
+    const Case cases[] = {
+        {"234 go ahead\r\nsmuggled\r\n", true, EPROTO},   // bytes before the handshake
+        {"500 this is no TLS server at all\r\n", false, EPROTO},
+    };
+    for (const Case& c : cases) {
+        connect();
+        ASSERT_TRUE(peer.send(c.peerSends));
+        if (c.readLineFirst) {
+            EXPECT_EQ(socket.ReadLine(), "234 go ahead\r\n");
+        }
+        try {
+            socket.StartTls("127.0.0.1");
+            ADD_FAILURE() << c.peerSends;
+        } catch (const CNetException& e) {
+            EXPECT_EQ(e.error, c.error) << c.peerSends << e.GetErrorMessage();
+        }
+        EXPECT_FALSE(socket.IsConnected());
+        peer.closeConnection();
+    }
 }
 
 } // namespace

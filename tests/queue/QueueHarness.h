@@ -9,7 +9,7 @@
 #include "queue/RemoteWindows.h"
 #include "queue/TransferQueue.h"
 #include "session/CFTPSession.h"
-#include "session/LoginRegistry.h"
+#include "site/LoginRegistry.h"
 #include "support/FtpServer.h"
 
 #include <gtest/gtest.h>

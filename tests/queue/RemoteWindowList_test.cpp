@@ -26,7 +26,10 @@ public:
     }
     void adopt(CFTPSession* session) override
     {
-        session_ = session;
+        if (session_)
+            session->release();
+        else
+            session_ = session;
         ++adopted;
     }
     CFTPSession* session_ = nullptr;
@@ -83,7 +86,15 @@ TEST(RemoteWindowList, GiveBackGoesToTheMostRecentWindowWithoutASession)
     EXPECT_EQ(idleOld.adopted, 0);
     EXPECT_EQ(busy.adopted, 0);
 
+    // Every window of the site has one: the most recent is still told, and
+    // turns it down.
+    idleOld.session_ = CFTPSession::create(site);
     int before = CFTPSession::liveSessions();
+    list.giveBack(CFTPSession::create(site));
+    EXPECT_EQ(busy.adopted, 1);
+    EXPECT_EQ(idleNew.adopted, 1);
+    EXPECT_EQ(idleOld.adopted, 0);
+    EXPECT_EQ(CFTPSession::liveSessions(), before);
     list.giveBack(CFTPSession::create(newSite()));   // no window of that site: released
     EXPECT_EQ(CFTPSession::liveSessions(), before);
     list.giveBack(nullptr);

@@ -223,6 +223,75 @@ TEST_F(QueueOnServer, CutDownloadIsRetriedAndResumedToTheByte)
     EXPECT_TRUE(sameBytes(local.read("down.bin"), tree.read("down.bin")));
 }
 
+// The control connection is lost in the middle of a file in a subfolder.
+// The retry logs in afresh, where the server starts in its login folder.
+struct LostControl {
+    bool upload;
+    bool reset; // a reset rather than an orderly close
+};
+
+class QueueAfterLostControl : public QueueOnServer, public ::testing::WithParamInterface<LostControl> {
+protected:
+    // What the client sent on its second login, from USER on.
+    static std::vector<std::string> secondLogin(const std::vector<std::string>& log)
+    {
+        std::vector<std::size_t> logins;
+        for (std::size_t i = 0; i < log.size(); ++i)
+            if (log[i].rfind("USER ", 0) == 0)
+                logins.push_back(i);
+        EXPECT_EQ(logins.size(), 2u);
+        if (logins.size() < 2)
+            return {};
+        return std::vector<std::string>(log.begin() + std::ptrdiff_t(logins[1]), log.end());
+    }
+};
+
+TEST_P(QueueAfterLostControl, RetryResumesTheFileInItsOwnFolder)
+{
+    const LostControl lost = GetParam();
+    ServerOptions options;
+    options.dropControlAfter = 300000;
+    options.resetControl = lost.reset;
+    tree.mkdir("pub");
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    SiteHandle site = h.site(server);
+    setRetries(site, 2, 1);
+    QueueItemHandle item;
+    if (lost.upload) {
+        local.writeSized("f.bin", 1 << 20, 3);
+        item = newUpload(site, "/pub", local.path("f.bin").string(), "f.bin", false);
+    } else {
+        tree.writeSized("pub/f.bin", 1 << 20, 3);
+        item = newDownload(site, "/pub", "f.bin", local.path("f.bin").string(), false);
+    }
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item, 60));
+    expectCompleted(item);
+    EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
+    EXPECT_TRUE(sameBytes(tree.read("pub/f.bin"), local.read("f.bin")));
+    EXPECT_FALSE(tree.exists("f.bin")) << "the login folder got a copy";
+
+    auto again = secondLogin(server.commandLog());
+    EXPECT_TRUE(has(again, "CWD /pub"));
+    if (lost.upload) {
+        EXPECT_TRUE(has(again, "APPE f.bin"));
+        EXPECT_FALSE(has(again, "STOR f.bin")) << "the retry started over";
+    } else {
+        auto rest = startingWith(again, "REST ");
+        ASSERT_FALSE(rest.empty()) << "the retry started over";
+        EXPECT_NE(rest.front(), "REST 0");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drops, QueueAfterLostControl,
+                         ::testing::Values(LostControl{false, false}, LostControl{false, true},
+                                           LostControl{true, false}, LostControl{true, true}),
+                         [](const ::testing::TestParamInfo<LostControl>& info) {
+                             return std::string(info.param.upload ? "Upload" : "Download")
+                                 + (info.param.reset ? "Reset" : "Closed");
+                         });
+
 TEST_F(QueueOnServer, UploadCutEveryTimeFailsAfterTheRetriesAllowed)
 {
     local.writeSized("up.bin", 8 << 20, 5);
@@ -256,6 +325,41 @@ TEST_F(QueueOnServer, FailureNotWorthRetryingFailsAtOnce)
     EXPECT_EQ(h.rows.count(item, "Retry"), 0u);
     EXPECT_NE(item->failure.find(" failed: 550"), std::string::npos) << item->failure;
     EXPECT_FALSE(std::filesystem::exists(local.path("missing.bin")));
+}
+
+// Local failures that waiting cannot mend fail at once with their text; a
+// full disk may pass, and is retried.
+TEST_F(QueueOnServer, LocalFailuresAreRetriedOnlyWhenWaitingMayHelp)
+{
+    tree.writeSized("down.bin", 300000, 2);
+    local.write("plain.txt", "a file, not a folder");
+    FtpServer server(ServerKind::Pyftpdlib, tree.root());
+    SiteHandle site = h.site(server);
+    setRetries(site, 1, 1);
+    struct Case {
+        bool upload;
+        std::string path;
+        const char* reason;
+        std::size_t retries;
+    };
+    const Case cases[] = {
+        {true, local.path("missing.bin").string(), "No such file or directory", 0},
+        {true, local.root().string(), "Is a directory", 0},
+        {false, local.path("no/such/down.bin").string(), "No such file or directory", 0},
+        {false, local.path("plain.txt/down.bin").string(), "Not a directory", 0},
+        {false, local.path(std::string(300, 'n')).string(), "File name too long", 0},
+        {false, "/dev/full", "No space left on device", 1},
+    };
+    for (const Case& c : cases) {
+        auto item = c.upload ? newUpload(site, "/", c.path, "up.bin", false)
+                             : newDownload(site, "/", "down.bin", c.path, false);
+        h.queue->add(item);
+        h.queue->start(item, nullptr, nullptr);
+        ASSERT_TRUE(h.runUntilFinished(item)) << c.path;
+        EXPECT_EQ(h.rows.status(item), "Failed") << c.path;
+        EXPECT_EQ(h.rows.count(item, "Retry"), c.retries) << c.path;
+        EXPECT_NE(item->failure.find(c.path + ": " + c.reason), std::string::npos) << item->failure;
+    }
 }
 
 TEST_F(QueueOnServer, CancelDuringTheRetryCountdownEndsTheItem)

@@ -149,6 +149,7 @@ protected:
         scripted.start();
         SiteHandle site = harness.site(scripted.host(), scripted.port());
         LockedAccess<SiteContext>(site)->settings().setRecvTimeout(2);
+        LockedAccess<SiteContext>(site)->settings().setEncryption(0); // the script speaks plain FTP
         return harness.session(site);
     }
     void login(ScriptedServer& scripted)

@@ -3,7 +3,7 @@
 // or reorder them against the notices around them.
 
 #include "platform/MainLoopDispatcher.h"
-#include "session/SessionMailbox.h"
+#include "site/SessionMailbox.h"
 
 #include "support/RecordingTarget.h"
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace varnix {
@@ -102,6 +103,32 @@ TEST_P(SiteToSiteTest, CopiesAFolderTree)
     for (const char* rel : {"tree/a.bin", "tree/b.txt", "tree/sub/c.bin"})
         EXPECT_EQ(destinationTree.read(rel), sourceTree.read(rel)) << rel;
     EXPECT_TRUE(std::filesystem::is_directory(destinationTree.path("tree/sub/empty")));
+}
+
+// The link into the tree is listed before its folder: the folder still
+// arrives whole, and the link is named and skipped, with no folder made for
+// it. A link that leads outside the tree is followed.
+TEST_P(SiteToSiteTest, LinkIntoTheTreeIsSkippedAndOneOutsideFollowed)
+{
+    sourceTree.writeSized("tree/sub/c.bin", 150000, 3);
+    sourceTree.write("tree/sub/deeper/d.txt", "d");
+    sourceTree.symlink("tree/alink", "sub");
+    sourceTree.write("shared/s.txt", "shared");
+    sourceTree.symlink("tree/out", "../shared");
+    source->SiteDownloadFolder(sourceServer.remotePath(), destinationServer.remotePath(), destination, "tree",
+                               "tree", false, false);
+    expectDone(source);
+    expectDone(destination);
+    for (std::size_t file = 0; file < 3; ++file)
+        expectDone(source, 1 + file);
+    EXPECT_EQ(destinationTree.read("tree/sub/c.bin"), sourceTree.read("tree/sub/c.bin"));
+    EXPECT_EQ(destinationTree.read("tree/sub/deeper/d.txt"), "d");
+    EXPECT_EQ(destinationTree.read("tree/out/s.txt"), "shared");
+    EXPECT_FALSE(destinationTree.exists("tree/alink"));
+    auto statuses = harness.target.texts(NoticeStatus);
+    const std::string skipped =
+        "Skipping link " + sourceServer.remotePath("tree/alink") + ": its folder is copied already";
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), skipped), 1);
 }
 
 TEST_P(SiteToSiteTest, OnlyNewerLeavesAnUpToDateCopyAlone)

@@ -6,7 +6,7 @@
 
 #include "ftp/FtpProtocol.h"
 #include "platform/Profile.h"
-#include "session/LoginRegistry.h"
+#include "site/LoginRegistry.h"
 #include "support/RecordingTarget.h"
 
 #include <string>

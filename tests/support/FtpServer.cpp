@@ -1,5 +1,7 @@
 #include "support/FtpServer.h"
 
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -52,39 +54,52 @@ sockaddr_in loopback(std::uint16_t port)
     return addr;
 }
 
-// The port is free when we look; vsftpd may still lose it to someone else,
-// which is why its start is retried with a fresh one.
-std::uint16_t pickFreePort()
+std::string readLine(int fd)
 {
-    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in addr = loopback(0);
-    socklen_t len = sizeof addr;
-    if (::bind(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        throw std::runtime_error("cannot find a free port");
-    return ntohs(addr.sin_port);
-}
-
-// Reads the first line the server sends on a fresh connection, or "".
-std::string readGreeting(std::uint16_t port)
-{
-    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in addr = loopback(port);
-    if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
-        return {};
     std::string line;
-    pollfd p{s.get(), POLLIN, 0};
+    pollfd p{fd, POLLIN, 0};
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     while (line.find('\n') == std::string::npos && Clock::now() < deadline) {
         if (::poll(&p, 1, 100) <= 0)
             continue;
         char buf[512];
-        const ssize_t n = ::recv(s.get(), buf, sizeof buf, 0);
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
             break;
         line.append(buf, static_cast<std::size_t>(n));
     }
     return line;
+}
+
+// The same over TLS from the first byte, for an implicit-TLS server.
+std::string readTlsLine(int fd)
+{
+    timeval limit{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    SSL* ssl = SSL_new(context);
+    SSL_set_fd(ssl, fd);
+    std::string line;
+    if (SSL_connect(ssl) == 1) {
+        char buf[512];
+        int n;
+        while (line.find('\n') == std::string::npos && (n = SSL_read(ssl, buf, sizeof buf)) > 0)
+            line.append(buf, static_cast<std::size_t>(n));
+        SSL_shutdown(ssl);
+    }
+    SSL_free(ssl);
+    SSL_CTX_free(context);
+    return line;
+}
+
+// Reads the first line the server sends on a fresh connection, or "".
+std::string readGreeting(std::uint16_t port, bool overTls)
+{
+    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in addr = loopback(port);
+    if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+        return {};
+    return overTls ? readTlsLine(s.get()) : readLine(s.get());
 }
 
 std::string uniqueToken()
@@ -121,6 +136,21 @@ std::string vsftpdConfig(const fs::path& root, const fs::path& work, std::uint16
     return c.str();
 }
 
+std::string vsftpdTlsConfig(const ServerOptions& o)
+{
+    if (o.tls == TlsMode::None)
+        return {};
+    const bool required = o.tls != TlsMode::Explicit;
+    std::ostringstream c;
+    c << "ssl_enable=YES\nallow_anon_ssl=YES\nssl_ciphers=HIGH\n"
+      << "rsa_cert_file=" << o.certificate->certificate.string() << "\n"
+      << "rsa_private_key_file=" << o.certificate->key.string() << "\n"
+      << "force_anon_logins_ssl=" << yesNo(required) << "\nforce_anon_data_ssl=" << yesNo(required) << "\n"
+      << "implicit_ssl=" << yesNo(o.tls == TlsMode::Implicit) << "\n"
+      << "require_ssl_reuse=" << yesNo(o.requireSessionReuse) << "\n";
+    return c.str();
+}
+
 // vsftpd logs: ... FTP command: Client "127.0.0.1", "RETR a.txt"
 bool parseVsftpdCommand(const std::string& line, std::string& command)
 {
@@ -138,6 +168,19 @@ bool parseVsftpdCommand(const std::string& line, std::string& command)
 
 } // namespace
 
+// The port is free when we look; vsftpd may still lose it to someone else,
+// which is why its start is retried with a fresh one.
+std::uint16_t pickFreePort()
+{
+    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr = loopback(0);
+    socklen_t len = sizeof addr;
+    if (::bind(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        throw std::runtime_error("cannot find a free port");
+    return ntohs(addr.sin_port);
+}
+
 std::string kindName(ServerKind kind)
 {
     return kind == ServerKind::Pyftpdlib ? "Pyftpdlib" : "Vsftpd";
@@ -146,12 +189,16 @@ std::string kindName(ServerKind kind)
 bool ServerOptions::misbehaves() const
 {
     return refusePasv || refusePort || refuseSize || refuseAll || dropDataAfter || dropDataAlways ||
-           stallDataAfter || !closeControlOn.empty();
+           stallDataAfter || !closeControlOn.empty() || dropControlAfter || resetControl;
 }
 
 FtpServer::FtpServer(ServerKind kind, fs::path root, ServerOptions options)
     : m_kind(kind), m_root(fs::canonical(root)), m_options(std::move(options))
 {
+    if (m_options.tls != TlsMode::None && !m_options.certificate)
+        m_options.certificate = makeSelfSigned(m_work.root(), "server");
+    if (m_kind == ServerKind::Pyftpdlib && m_options.tls == TlsMode::Implicit)
+        throw std::invalid_argument("pyftpdlib fixture: no implicit TLS (vsftpd has it)");
     if (m_kind == ServerKind::Pyftpdlib)
         startPyftpdlib();
     else
@@ -173,8 +220,9 @@ void FtpServer::startPyftpdlib()
 {
     const fs::path ready = m_work.path("ready");
     std::vector<std::string> args = {kPython, supportFile("pyftpd_server.py"), "--root", m_root.string(),
-                                     "--host", m_host, "--port", "0", "--ready-file", ready.string(),
-                                     "--log", logFile().string(), "--exit-with-parent"};
+                                     "--host", m_host, "--port", std::to_string(m_options.port),
+                                     "--ready-file", ready.string(), "--log", logFile().string(),
+                                     "--exit-with-parent"};
     const ServerOptions& o = m_options;
     if (o.anonymous)
         args.push_back("--anonymous");
@@ -183,7 +231,8 @@ void FtpServer::startPyftpdlib()
     const std::pair<bool, const char*> flags[] = {
         {o.refusePasv, "--refuse-pasv"}, {o.refusePort, "--refuse-port"},
         {o.refuseSize, "--refuse-size"}, {o.refuseAll, "--refuse-all"},
-        {o.dropDataAlways, "--drop-data-always"}, {o.permitForeignAddresses, "--permit-foreign-addresses"}};
+        {o.dropDataAlways, "--drop-data-always"}, {o.permitForeignAddresses, "--permit-foreign-addresses"},
+        {o.resetControl, "--reset-control"}};
     for (const auto& [on, flag] : flags)
         if (on)
             args.push_back(flag);
@@ -191,8 +240,16 @@ void FtpServer::startPyftpdlib()
         args.insert(args.end(), {"--drop-data-after", std::to_string(o.dropDataAfter)});
     if (o.stallDataAfter)
         args.insert(args.end(), {"--stall-data-after", std::to_string(o.stallDataAfter)});
+    if (o.dropControlAfter)
+        args.insert(args.end(), {"--drop-control-after", std::to_string(o.dropControlAfter)});
     if (!o.closeControlOn.empty())
         args.insert(args.end(), {"--close-control-on", o.closeControlOn});
+    if (o.tls != TlsMode::None)
+        args.insert(args.end(), {"--tls-cert", o.certificate->combined.string()});
+    if (o.tls == TlsMode::ExplicitRequired)
+        args.push_back("--tls-required");
+    if (!o.tlsClientCommands.empty())
+        args.insert(args.end(), {"--tls-client-commands", o.tlsClientCommands});
 
     const fs::path out = m_work.path("output.txt");
     m_process = std::make_unique<ChildProcess>(args, out, out);
@@ -226,12 +283,13 @@ bool FtpServer::tryStartVsftpd(std::uint16_t port)
 {
     const std::string token = uniqueToken();
     const fs::path conf = m_work.write("vsftpd.conf", vsftpdConfig(m_root, m_work.root(), port,
-                                       "Varnix test vsftpd " + token, m_options.permitForeignAddresses));
+                                       "Varnix test vsftpd " + token, m_options.permitForeignAddresses) +
+                                           vsftpdTlsConfig(m_options));
     const fs::path out = m_work.path("output.txt");
     m_process = std::make_unique<ChildProcess>(std::vector<std::string>{kVsftpd, conf.string()}, out, out);
     const auto deadline = Clock::now() + kGreetingLimit;
     while (Clock::now() < deadline && m_process->running()) {
-        if (readGreeting(port).find(token) != std::string::npos) {
+        if (readGreeting(port, m_options.tls == TlsMode::Implicit).find(token) != std::string::npos) {
             m_port = port;
             return true;
         }

@@ -2,10 +2,12 @@
 
 #include "support/ChildProcess.h"
 #include "support/TempTree.h"
+#include "support/TestCertificate.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace varnix::test {
 enum class ServerKind { Pyftpdlib, Vsftpd };
 
 std::string kindName(ServerKind kind); // "Pyftpdlib" / "Vsftpd", for test names
+
+// FTP over TLS: optional (AUTH TLS offered), required for logins and data,
+// or from the first byte (vsftpd only).
+enum class TlsMode { None, Explicit, ExplicitRequired, Implicit };
 
 // How the server behaves. Named users and every misbehaviour switch exist
 // only on pyftpdlib; vsftpd serves anonymous users (with full write access)
@@ -26,7 +32,14 @@ struct ServerOptions {
     bool dropDataAlways = false;     // ... on every transfer, not once per file
     std::uint64_t stallDataAfter = 0; // stop moving RETR/STOR data, connection kept open
     std::string closeControlOn = {}; // command that closes the control connection
+    std::uint64_t dropControlAfter = 0; // drop the control connection after so many bytes of a file (once per file)
+    bool resetControl = false;          // ... with a reset instead of a close
     bool permitForeignAddresses = true; // PORT to other hosts/ports (site-to-site)
+    std::uint16_t port = 0;             // pyftpdlib only: listen here rather than on a free port
+    TlsMode tls = TlsMode::None;
+    std::optional<TestCertificate> certificate = {}; // none: a self-signed one made for 127.0.0.1
+    std::string tlsClientCommands = {}; // pyftpdlib: "CPSV,SSCN", "SSCN", ...: offered for copies over TLS
+    bool requireSessionReuse = true;    // vsftpd: data connections must resume the control connection's session
 
     bool misbehaves() const;
 };
@@ -47,6 +60,8 @@ public:
     ServerKind kind() const { return m_kind; }
     const std::filesystem::path& root() const { return m_root; }
     const ServerOptions& options() const { return m_options; }
+    // The certificate a TLS server shows.
+    const TestCertificate& certificate() const { return *m_options.certificate; }
 
     std::string url() const; // "ftp://127.0.0.1:PORT"
     std::string url(const std::string& user, const std::string& password) const;
@@ -82,5 +97,8 @@ private:
 // with Python's ftplib, independent of our own engine.
 std::string fetchListing(const FtpServer& server, const std::string& path,
                          const std::string& user = "anonymous", const std::string& password = "");
+
+// A loopback port nothing listens on when asked; someone may take it later.
+std::uint16_t pickFreePort();
 
 } // namespace varnix::test

@@ -2,7 +2,7 @@
 // A notice receiver for tests: records a copy of every session notice.
 
 #include "platform/NoticeTarget.h"
-#include "session/SessionNotice.h"
+#include "site/SessionNotice.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include "platform/Profile.h"
 #include "session/CFTPSession.h"
-#include "session/LoginRegistry.h"
+#include "site/LoginRegistry.h"
 #include "support/FtpServer.h"
 #include "support/RecordingTarget.h"
 

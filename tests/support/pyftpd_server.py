@@ -4,7 +4,12 @@
 Run it with Debian's /usr/bin/python3 (the one that sees python3-pyftpdlib).
 Besides a well-behaved server it can stage the misbehaviour that client code
 must survive: refused commands, cut or stalled data connections and a control
-connection that drops on a chosen command.
+connection that drops on a chosen command or part-way through a file.
+
+With --tls-cert it speaks FTP over TLS (explicit: AUTH TLS, PBSZ, PROT);
+--tls-required refuses logins and data connections without it, and
+--tls-client-commands adds CPSV or SSCN or both, with which a server takes
+the TLS client's part on a data connection (site-to-site copies over TLS).
 
 Readiness is announced through --ready-file (the bound port, written
 atomically) so that callers never have to sleep; --log records every command
@@ -15,12 +20,15 @@ import argparse
 import os
 import signal
 import socket
+import struct
 import sys
 import threading
 import warnings
 
+from OpenSSL import SSL
+
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler, TLS_DTPHandler, TLS_FTPHandler
 from pyftpdlib.ioloop import RetryError
 from pyftpdlib.log import logger
 from pyftpdlib.servers import FTPServer
@@ -46,7 +54,16 @@ def parse_arguments(argv):
     p.add_argument("--drop-data-always", action="store_true")
     p.add_argument("--stall-data-after", type=int, default=0, metavar="BYTES")
     p.add_argument("--close-control-on", default="", metavar="CMD")
+    p.add_argument("--drop-control-after", type=int, default=0, metavar="BYTES")
+    p.add_argument("--reset-control", action="store_true",
+                   help="drop the control connection with a reset, not a close")
     p.add_argument("--permit-foreign-addresses", action="store_true")
+    p.add_argument("--rate", type=int, default=0, metavar="BYTES",
+                   help="file data moves at most this many bytes per second (for watching progress)")
+    p.add_argument("--tls-cert", metavar="PEM", help="certificate and key: speak FTP over TLS")
+    p.add_argument("--tls-required", action="store_true")
+    p.add_argument("--tls-client-commands", default="", metavar="CMDS",
+                   help="comma-separated, of CPSV and SSCN: offer them")
     p.add_argument("--exit-with-parent", action="store_true",
                    help="stop when the launching process goes away")
     return p.parse_args(argv)
@@ -74,24 +91,29 @@ class Misbehaviour:
     drop_after = 0
     drop_always = False
     stall_after = 0
-    dropped = set()  # (direction, path) already cut once during this run
+    control_drop_after = 0
+    control_reset = False
+    dropped = set()  # (kind, direction, path) already cut once during this run
 
     @classmethod
-    def should_drop(cls, direction, path):
-        if cls.drop_after <= 0:
-            return False
-        key = (direction, path)
-        if not cls.drop_always and key in cls.dropped:
-            return False
-        return True
+    def limit(cls, kind, direction, path):
+        """The byte count at which this transfer is cut, or None."""
+        after = cls.drop_after if kind == "data" else cls.control_drop_after
+        if after <= 0:
+            return None
+        key = (kind, direction, path)
+        if key in cls.dropped and not (kind == "data" and cls.drop_always):
+            return None
+        return after
 
     @classmethod
-    def note_dropped(cls, direction, path):
-        cls.dropped.add((direction, path))
+    def note_dropped(cls, kind, direction, path):
+        cls.dropped.add((kind, direction, path))
 
 
 class MisbehavingDTPHandler(DTPHandler):
-    """Data channel that can cut or freeze a file transfer part-way.
+    """Data channel that can cut or freeze a file transfer part-way, or
+    drop the whole control connection in the middle of it.
 
     Listings (no file object) are never touched: only RETR/STOR/APPE data.
     """
@@ -100,6 +122,7 @@ class MisbehavingDTPHandler(DTPHandler):
         self._stalled = False
         self._limit_decided = False
         self._drop_limit = None
+        self._control_limit = None
         DTPHandler.__init__(self, sock, cmd_channel)
 
     def _direction(self):
@@ -111,28 +134,43 @@ class MisbehavingDTPHandler(DTPHandler):
             return
         self._limit_decided = True
         name = getattr(self.file_obj, "name", None)
-        if name is not None and Misbehaviour.should_drop(self._direction(), name):
-            self._drop_limit = Misbehaviour.drop_after
+        if name is not None:
+            self._drop_limit = Misbehaviour.limit("data", self._direction(), name)
+            self._control_limit = Misbehaviour.limit("control", self._direction(), name)
+
+    def _limits(self):
+        return [x for x in (self._control_limit, self._drop_limit, Misbehaviour.stall_after or None) if x]
 
     def _budget(self, moved):
         """Bytes still allowed before a drop or stall; None when unlimited."""
         if self.file_obj is None:
             return None
         self._decide_limit()
-        limits = [x for x in (self._drop_limit, Misbehaviour.stall_after or None) if x]
+        limits = self._limits()
         if not limits:
             return None
         return max(0, min(limits) - moved)
 
     def _cut_or_freeze(self):
-        if self._drop_limit is not None and (
-                not Misbehaviour.stall_after or self._drop_limit <= Misbehaviour.stall_after):
-            Misbehaviour.note_dropped(self._direction(), self.file_obj.name)
+        first = min(self._limits())
+        if first == self._control_limit:
+            Misbehaviour.note_dropped("control", self._direction(), self.file_obj.name)
+            self._drop_control()
+        elif first == self._drop_limit:
+            Misbehaviour.note_dropped("data", self._direction(), self.file_obj.name)
             self._resp = ("426 Connection closed; transfer aborted.", logger.info)
             self.close()
         else:
             self._stalled = True
             self.modify_ioloop_events(0)
+
+    def _drop_control(self):
+        # Closing the control channel closes this data channel with it, as a
+        # server process that dies or a proxy that gives up would.
+        control = self.cmd_channel
+        if Misbehaviour.control_reset:
+            control.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        control.close()
 
     def send(self, data):
         budget = self._budget(self.tot_bytes_sent)
@@ -178,8 +216,9 @@ class MisbehavingDTPHandler(DTPHandler):
         return not self._stalled and DTPHandler.writable(self)
 
 
-class TestFTPHandler(FTPHandler):
-    dtp_handler = MisbehavingDTPHandler
+class TestBehaviour:
+    """What every handler of ours does: log, refuse and close on demand."""
+
     command_log = CommandLog(None)
     refuse_pasv = False
     refuse_port = False
@@ -219,6 +258,66 @@ class TestFTPHandler(FTPHandler):
         self.command_log.write("LOGIN " + username)
 
 
+class TestFTPHandler(TestBehaviour, FTPHandler):
+    dtp_handler = MisbehavingDTPHandler
+
+
+class ClientCapableTLSDTPHandler(TLS_DTPHandler):
+    """A TLS data channel that takes the client's part when CPSV or SSCN ON
+    asked for it."""
+
+    def secure_connection(self, ssl_context):
+        TLS_DTPHandler.secure_connection(self, ssl_context)
+        control = self.cmd_channel
+        if isinstance(self.socket, SSL.Connection) and (control.sscn or control.cpsv):
+            self.socket.set_connect_state()
+            # A client speaks first: nothing would wake us to send the hello.
+            self._do_ssl_handshake()
+        control.cpsv = False
+
+
+class TestTLSHandler(TestBehaviour, TLS_FTPHandler):
+    dtp_handler = ClientCapableTLSDTPHandler
+    client_commands = ()
+    proto_cmds = TLS_FTPHandler.proto_cmds.copy()
+    proto_cmds.update({
+        "CPSV": dict(perm=None, auth=True, arg=False, help="Syntax: CPSV (PASV, we are the TLS client)."),
+        "SSCN": dict(perm=None, auth=True, arg=None, help="Syntax: SSCN [ON|OFF] (TLS client part)."),
+    })
+
+    def __init__(self, conn, server, ioloop=None):
+        self.sscn = False
+        self.cpsv = False
+        TLS_FTPHandler.__init__(self, conn, server, ioloop)
+
+    def pre_process_command(self, line, cmd, arg):
+        if cmd in ("CPSV", "SSCN") and cmd not in self.client_commands:
+            self.command_log.write(line)
+            self.respond('500 Command "%s" not understood.' % cmd)
+            return
+        TestBehaviour.pre_process_command(self, line, cmd, arg)
+
+    def ftp_PASV(self, line):
+        self.cpsv = False
+        return TLS_FTPHandler.ftp_PASV(self, line)
+
+    def ftp_PORT(self, line):
+        self.cpsv = False
+        return TLS_FTPHandler.ftp_PORT(self, line)
+
+    def ftp_CPSV(self, line):
+        TLS_FTPHandler.ftp_PASV(self, line)
+        self.cpsv = True
+
+    def ftp_SSCN(self, line):
+        arg = (line or "").upper()
+        if arg in ("ON", "OFF"):
+            self.sscn = arg == "ON"
+        elif arg:
+            return self.respond("501 SSCN takes ON or OFF.")
+        self.respond("200 SSCN:%s METHOD" % ("CLIENT" if self.sscn else "SERVER"))
+
+
 def configure(args):
     authorizer = DummyAuthorizer()
     root = os.path.realpath(args.root)
@@ -229,7 +328,12 @@ def configure(args):
         warnings.filterwarnings("ignore", "write permissions assigned to anonymous user")
         authorizer.add_anonymous(root, perm=FULL_PERMISSIONS)
 
-    handler = TestFTPHandler
+    handler = TestTLSHandler if args.tls_cert else TestFTPHandler
+    if args.tls_cert:
+        handler.certfile = args.tls_cert
+        handler.tls_control_required = args.tls_required
+        handler.tls_data_required = args.tls_required
+        handler.client_commands = tuple(c for c in args.tls_client_commands.upper().split(",") if c)
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0  # a refused login answers at once: tests stay quick
     handler.command_log = CommandLog(args.log)
@@ -243,8 +347,17 @@ def configure(args):
     Misbehaviour.drop_after = args.drop_data_after
     Misbehaviour.drop_always = args.drop_data_always
     Misbehaviour.stall_after = args.stall_data_after
-    if args.drop_data_after or args.stall_data_after:
+    Misbehaviour.control_drop_after = args.drop_control_after
+    Misbehaviour.control_reset = args.reset_control
+    if args.drop_data_after or args.stall_data_after or args.drop_control_after:
         # sendfile() would move file bytes behind our counting back.
+        handler.use_sendfile = False
+    if args.rate and args.tls_cert:
+        sys.exit("--rate throttles plain data connections only; it does not combine with --tls-cert")
+    if args.rate:
+        ThrottledDTPHandler.read_limit = args.rate
+        ThrottledDTPHandler.write_limit = args.rate
+        handler.dtp_handler = ThrottledDTPHandler
         handler.use_sendfile = False
     return handler
 

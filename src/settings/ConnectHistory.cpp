@@ -1,0 +1,86 @@
+#include "settings/ConnectHistory.h"
+
+#include "platform/Profile.h"
+
+#include <algorithm>
+
+namespace varnix {
+namespace {
+
+bool lessIgnoringCase(const std::string& a, const std::string& b)
+{
+    std::string la = lowerCased(a), lb = lowerCased(b);
+    return la != lb ? la < lb : a < b;
+}
+
+std::string entryName(std::size_t n, std::string_view what)
+{
+    return std::to_string(n) + "-" + std::string(what);
+}
+
+} // namespace
+
+void ConnectHistory::load(Profile& profile)
+{
+    loaded_.host = profile.readString(kSection, "Host", "");
+    loaded_.port = profile.readString(kSection, "Port", "21");
+    loaded_.user = profile.readString(kSection, "User", "");
+    loaded_.password = profile.readString(kSection, "Pass", "");
+    hosts_.clear();
+    entries_.clear();
+    for (std::size_t n = 0;; ++n) {
+        std::string host = profile.readString(kSection, entryName(n, "Host"), "");
+        Entry entry{profile.readString(kSection, entryName(n, "Port"), ""),
+                    profile.readString(kSection, entryName(n, "User"), ""),
+                    profile.readString(kSection, entryName(n, "Pass"), "")};
+        if (host.empty() && entry.port.empty() && entry.user.empty() && entry.password.empty())
+            break;
+        addHost(host);
+        entries_[host] = std::move(entry);
+    }
+}
+
+void ConnectHistory::save(Profile& profile, const ConnectFields& fields) const
+{
+    profile.deleteSection(kSection);
+    profile.writeString(kSection, "Host", fields.host);
+    profile.writeString(kSection, "Port", fields.port);
+    profile.writeString(kSection, "User", fields.user);
+    profile.writeString(kSection, "Pass", fields.password);
+    std::size_t n = 0;
+    for (const auto& [host, entry] : entries_) {
+        profile.writeString(kSection, entryName(n, "Host"), host);
+        profile.writeString(kSection, entryName(n, "Port"), entry.port);
+        profile.writeString(kSection, entryName(n, "User"), entry.user);
+        profile.writeString(kSection, entryName(n, "Pass"), entry.password);
+        ++n;
+    }
+}
+
+void ConnectHistory::record(const ConnectFields& fields)
+{
+    addHost(fields.host);
+    entries_[fields.host] = Entry{fields.port, fields.user, fields.password};
+}
+
+ConnectFields ConnectHistory::picked(const std::string& host) const
+{
+    ConnectFields fields{host, "", "", ""};
+    if (auto it = entries_.find(host); it != entries_.end()) {
+        fields.port = it->second.port;
+        fields.user = it->second.user;
+        fields.password = it->second.password;
+    }
+    return fields;
+}
+
+// A hand-edited store may name one host twice; the list still shows it once.
+void ConnectHistory::addHost(const std::string& host)
+{
+    std::string key = lowerCased(host);
+    if (std::any_of(hosts_.begin(), hosts_.end(), [&](const std::string& h) { return lowerCased(h) == key; }))
+        return;
+    hosts_.insert(std::upper_bound(hosts_.begin(), hosts_.end(), host, lessIgnoringCase), host);
+}
+
+} // namespace varnix
