@@ -1,0 +1,85 @@
+#pragma once
+// What the whole program shares while it runs: the open browser windows,
+// most recently activated first (the current local window receives
+// downloads, the current remote window uploads), the login records every
+// new site draws on, the numbered layout sections of the windows, and the
+// Site Manager's list. Remote windows lend their sessions to the transfer
+// queue through it, and reach the queue itself through it.
+//
+// One exists from start-up to exit; windows and the queue reach it through
+// instance(). It lives on the UI thread.
+
+#include "queue/RemoteWindows.h"
+#include "settings/ConnectHistory.h"
+#include "settings/SiteList.h"
+#include "settings/WindowSections.h"
+#include "site/SiteContext.h"
+
+#include <vector>
+
+namespace varnix {
+
+class LocalWindow;
+class LoginRegistry;
+class Profile;
+class SettingsRecord;
+class TransferQueue;
+
+class ApplicationModel : public RemoteWindows {
+public:
+    // Loads the site list.
+    ApplicationModel(Profile& profile, LoginRegistry& logins, SettingsRecord& global);
+    explicit ApplicationModel(Profile& profile);
+    // Saves the site list.
+    ~ApplicationModel() override;
+    ApplicationModel(const ApplicationModel&) = delete;
+    ApplicationModel& operator=(const ApplicationModel&) = delete;
+
+    static ApplicationModel* instance();
+
+    Profile& profile() { return profile_; }
+    LoginRegistry& logins() { return logins_; }
+    LockedHandle<LoginData> loginFor(std::string_view host, std::string_view port, std::string_view user,
+                                     std::string_view password);
+    // A new site for the four texts, with its own settings and cache.
+    SiteHandle makeSite(const ConnectFields& fields);
+
+    void activateLocal(LocalWindow* window);
+    void removeLocal(LocalWindow* window);
+    LocalWindow* currentLocal() const { return locals_.empty() ? nullptr : locals_.front(); }
+    const std::vector<LocalWindow*>& localWindows() const { return locals_; }
+
+    void activateRemote(RemoteWindow* window) { remotes_.activate(window); }
+    void removeRemote(RemoteWindow* window) { remotes_.remove(window); }
+    RemoteWindow* currentRemote() const { return remotes_.current(); }
+    const std::vector<RemoteWindow*>& remoteWindows() const { return remotes_.windows(); }
+
+    CFTPSession* acquire(const SiteHandle& site) override { return remotes_.acquire(site); }
+    void giveBack(CFTPSession* session) override { remotes_.giveBack(session); }
+
+    WindowSections& sections() { return sections_; }
+
+    // The program's one transfer queue; none before it exists and after it is gone.
+    TransferQueue* queue() const { return queue_; }
+    void setQueue(TransferQueue* queue) { queue_ = queue; }
+
+    // The Site Manager's list: read from section "Sites" at start, written
+    // back (section deleted first) at exit.
+    SiteList& sites() { return sites_; }
+    void loadSites();
+    void saveSites();
+    // A new site for a saved entry's login.
+    SiteHandle siteFor(const SiteEntry& entry);
+
+private:
+    Profile& profile_;
+    LoginRegistry& logins_;
+    SettingsRecord& global_;
+    std::vector<LocalWindow*> locals_;
+    RemoteWindowList remotes_;
+    WindowSections sections_;
+    SiteList sites_;
+    TransferQueue* queue_ = nullptr;
+};
+
+} // namespace varnix

@@ -1,0 +1,136 @@
+#pragma once
+// The main frame: menus, toolbar and quick-connect bar, the MDI area with
+// its tab strip, the "Queue" bar and a one-pane status bar. It opens the
+// browser windows, arranges them, routes the frame's commands to the active
+// one, and keeps its layout in section "MainFrame". It is the remote
+// windows' host (the queue, where downloads land, the site dialogs) and
+// answers the queue list's menu with the transfer queue's commands.
+
+#include "app/AutoArrange.h"
+#include "browser/BrowserInterfaces.h"
+#include "browser/qt/ChildWindow.h"
+#include "settings/BarSize.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace varnix {
+
+class QueueList;
+class QuickConnectBar;
+class SiteManager;
+class WindowTabBar;
+
+class MainWindow : public QMainWindow, public BrowserHost {
+    Q_OBJECT
+public:
+    static constexpr std::string_view kSection = "MainFrame";
+    static constexpr int kQueueBarId = 40036;
+
+    // Builds the frame and restores its saved state.
+    explicit MainWindow(ApplicationModel& model, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // At `folder`, or where this window's section was left last time.
+    ChildWindow* openLocalWindow(std::optional<std::string> folder = std::nullopt);
+    ChildWindow* openRemoteWindow(SiteHandle site, const std::string& initialPath);
+    // File > New Connection: a remote window for the site in the bar.
+    void newConnection();
+    ChildWindow* activeChild() const;
+    // Arranges the children as Window > Auto Arrange says.
+    void arrange();
+
+    QMdiArea& mdiArea() const { return *mdi_; }
+    QuickConnectBar& connectBar() const { return *bar_; }
+    QueueList& queueList() const { return *queueList_; }
+    QDockWidget& queueBar() const { return *queueBar_; }
+    WindowTabBar& windowTabs() const { return *tabs_; }
+    // Holds "&Site Manager..." first; the saved sites follow it.
+    QMenu& sitesMenu() const { return *sitesMenu_; }
+    void setStatusText(const QString& text);
+
+    // The settings sheet and the Site Manager; tests stand in for the dialogs.
+    virtual void openGlobalSettings();
+    void openSiteSettings(const SiteHandle& site) override;
+    virtual void openSiteManager();
+    void bookmark(const SiteHandle& site, const std::string& folder) override;
+    SiteManager& siteManager() const { return *siteManager_; }
+
+    // What the remote windows ask of the program.
+    TransferQueue* queue() override;
+    // The current local window's folder, else the Desktop (the home folder
+    // where there is none).
+    std::string downloadFolder() override;
+    void openRemote(const ConnectFields& login, const std::string& path) override;
+
+    // The queue list's menu: the transfer queue's commands, each enabled
+    // as the queue says.
+    QMenu& queueMenu() const { return *queueMenu_; }
+    void updateQueueCommands();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The default browser or help viewer; false when none would take it.
+    virtual bool openUrl(const QUrl& url);
+
+private:
+    struct Actions;
+
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createQueueBar();
+    void createQueueMenu();
+    void createCentralArea();
+    void loadLayout();
+    void saveLayout();
+
+    QMdiSubWindow* addChild(ChildWindow* child);
+    void childActivated(QMdiSubWindow* window);
+    void windowsChanged();
+    void updateCommands();
+    void updateArrangeChecks();
+    void tile(bool vertically);
+    void chooseMethod(AutoArrange::Method method);
+    void toggleAutoArrange();
+    void fillWindowMenu();
+    void runOnActive(FrameCommand command);
+
+    void siteCommand(FrameCommand command);
+    void showGuide();
+    void showSupport();
+    void showAbout();
+
+    ApplicationModel& model_;
+    AutoArrange arrange_;
+    BarSize barSize_;
+    std::unique_ptr<Actions> a_;
+    std::unique_ptr<SiteManager> siteManager_;
+    QMdiArea* mdi_ = nullptr;
+    WindowTabBar* tabs_ = nullptr;
+    QuickConnectBar* bar_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QToolBar* connectToolBar_ = nullptr;
+    QDockWidget* queueBar_ = nullptr;
+    QueueList* queueList_ = nullptr;
+    QLabel* status_ = nullptr;
+    QMenu* sitesMenu_ = nullptr;
+    QMenu* queueMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QActionGroup* methods_ = nullptr;
+    QList<QAction*> windowItems_;
+};
+
+} // namespace varnix

@@ -1,0 +1,49 @@
+#pragma once
+// The quick-connect bar: "Host:", "Username:", "Password:" and "Port:" in
+// one row. Enter in any field asks for a connection; picking a host from the
+// drop-down list fills the other three fields from its history.
+
+#include "settings/ConnectHistory.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+
+namespace varnix {
+
+class Profile;
+
+class QuickConnectBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit QuickConnectBar(QWidget* parent = nullptr);
+
+    void load(Profile& profile);
+    void save(Profile& profile) const;
+
+    ConnectFields fields() const;
+    bool isIncomplete() const { return fields().isIncomplete(); }
+    // The fields of a connection about to open; the host joins the history.
+    ConnectFields makeConnection();
+
+signals:
+    void connectRequested();
+    void fieldsChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setFields(const ConnectFields& fields);
+    void showHosts();
+    void hostPicked(int index);
+
+    ConnectHistory history_;
+    QComboBox* host_;
+    QLineEdit* user_;
+    QLineEdit* password_;
+    QLineEdit* port_;
+};
+
+} // namespace varnix

@@ -1,0 +1,69 @@
+#include "browser/FileList.h"
+
+#include "model/RemoteFolder.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace varnix {
+namespace {
+
+enum Column { Name = 0, Size = 1, Type = 2, Modified = 3 };
+
+template <class T>
+int compareValues(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// std::string compares bytes as unsigned char, so UTF-8 names order by code point.
+int compareKeys(const RemoteFile& a, const RemoteFile& b, int column)
+{
+    switch (column) {
+    case Name:
+        return a.name().compare(b.name());
+    case Size:
+        return compareValues(a.size(), b.size());
+    case Type:
+        return a.typeText().compare(b.typeText());
+    case Modified:
+        return compareValues(a.modified(), b.modified());
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::string kilobyteText(std::uint64_t bytes)
+{
+    // Rounded up without the overflow that adding 1023 would risk.
+    const std::string digits = std::to_string(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
+    std::string text;
+    text.reserve(digits.size() + digits.size() / 3 + 3);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text + " KB";
+}
+
+std::vector<std::uint32_t> sortedOrder(const RemoteFolder& folder, SortMode mode)
+{
+    std::vector<std::uint32_t> order(folder.count());
+    std::iota(order.begin(), order.end(), 0u);
+    const int column = mode.column();
+    const bool descending = mode.descending();
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) {
+        const RemoteFile& a = folder.entry(i);
+        const RemoteFile& b = folder.entry(j);
+        if (a.isFolder() != b.isFolder())
+            return a.isFolder() != descending;
+        const int key = compareKeys(a, b, column);
+        return descending ? key > 0 : key < 0;
+    });
+    return order;
+}
+
+} // namespace varnix

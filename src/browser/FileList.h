@@ -1,0 +1,27 @@
+#pragma once
+// The rows of a remote file list: the order they are shown in, and the text
+// of the Size column. Both the desktop window and anything else that shows a
+// listed folder use these, so a folder reads the same everywhere.
+
+#include "settings/ColumnLayout.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnix {
+
+class RemoteFolder;
+
+// Kilobytes rounded up, thousands separated by commas, " KB" appended:
+// "0 KB", "4 KB", "1,234 KB".
+std::string kilobyteText(std::uint64_t bytes);
+
+// The entry indexes of `folder` in the order the list shows them. The sort
+// mode's column (Name, Size, Type, Modified) orders the rows, names and
+// types byte by byte and case-sensitively; folders come first in ascending
+// order and last in descending order. Rows whose keys are equal keep their
+// listing order, as does every row under a column the list does not have.
+std::vector<std::uint32_t> sortedOrder(const RemoteFolder& folder, SortMode mode);
+
+} // namespace varnix

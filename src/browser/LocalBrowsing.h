@@ -1,0 +1,52 @@
+#pragma once
+// Where a local window is and where it has been: the folders visited, the
+// newest last and the current one at the end. Every move tells the folder
+// watcher, which brings the new folder's contents.
+
+#include "browser/LocalItem.h"
+
+#include <string>
+#include <vector>
+
+namespace varnix {
+
+// The window's folder watcher as the browsing rules drive it.
+class FolderWatch {
+public:
+    virtual ~FolderWatch() = default;
+    virtual void setFolder(const std::string& folder) = 0;
+    virtual void refresh() = 0;
+};
+
+class LocalBrowsing {
+public:
+    // Starts at `folder` (empty: the desktop); the watcher is told when it starts.
+    LocalBrowsing(FolderWatch& watch, std::string folder);
+
+    const std::string& current() const { return history_.back(); }
+    std::size_t historySize() const { return history_.size(); }
+    bool atDesktop() const { return current().empty(); }
+
+    void goTo(const std::string& folder);
+    // Go To Last Folder Visited: drops the current folder.
+    bool canGoBack() const { return history_.size() > 1; }
+    void goBack();
+    // Up One Level: the folder above the current one as `tree` shows it,
+    // or by its path when the tree does not hold it yet.
+    void goUp(const FolderTree& tree);
+    // Enter in the path box: the same folder is listed again, another one
+    // is visited.
+    void enter(const std::string& folder);
+
+    // A folder just created, to be named in place once its row is listed.
+    void expectNewFolder(std::string path) { pendingEditPath_ = std::move(path); }
+    // The path once, when `contents` lists it; empty otherwise.
+    std::string takeNewFolder(const FolderContents& contents);
+
+private:
+    FolderWatch& watch_;
+    std::vector<std::string> history_;
+    std::string pendingEditPath_;
+};
+
+} // namespace varnix

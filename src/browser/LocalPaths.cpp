@@ -1,0 +1,87 @@
+#include "browser/LocalPaths.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace varnix {
+
+std::string normalPath(std::string_view path)
+{
+    if (path.empty() || path.front() != '/')
+        return {};
+    std::vector<std::string_view> parts;
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = path.find('/', at);
+        if (end == std::string_view::npos)
+            end = path.size();
+        std::string_view part = path.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::string out;
+    for (std::string_view part : parts)
+        (out += '/') += part;
+    return out.empty() ? "/" : out;
+}
+
+std::string parentPath(std::string_view path)
+{
+    if (path.empty() || path == "/")
+        return {};
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    return slash == 0 ? "/" : std::string(path.substr(0, slash));
+}
+
+std::string lastComponent(std::string_view path)
+{
+    std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string joinPath(std::string_view folder, std::string_view name)
+{
+    std::string out(folder);
+    if (out.empty() || out.back() != '/')
+        out += '/';
+    return out += name;
+}
+
+std::string typedFolder(std::string_view text, const std::string& current, const std::string& home)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (text.empty())
+        return {};
+    if (text == "~" || text.starts_with("~/"))
+        return normalPath(home + std::string(text.substr(1)));
+    if (text.front() == '/')
+        return normalPath(text);
+    if (current.empty())
+        return {};
+    return normalPath(joinPath(current, text));
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat status {};
+    return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool pathExists(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+} // namespace varnix

@@ -1,0 +1,26 @@
+#pragma once
+// Local file-system paths as bytes. The desktop itself has no path: it is
+// the empty string wherever a folder is named.
+
+#include <string>
+#include <string_view>
+
+namespace varnix {
+
+// An absolute path with "." and ".." resolved by name, doubled and trailing
+// slashes dropped; empty for a relative or empty path.
+std::string normalPath(std::string_view path);
+// "/a/b" -> "/a", "/a" -> "/", "/" -> "" (the desktop).
+std::string parentPath(std::string_view path);
+std::string lastComponent(std::string_view path);
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// The folder a person typed into the path box: an absolute path, "~" or
+// "~/..." below the home folder, or a path relative to `current`. Empty when
+// the text cannot name a folder (relative text while the desktop is shown).
+std::string typedFolder(std::string_view text, const std::string& current, const std::string& home);
+
+bool isDirectory(const std::string& path);
+bool pathExists(const std::string& path);
+
+} // namespace varnix

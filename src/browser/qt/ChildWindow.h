@@ -1,0 +1,77 @@
+#pragma once
+// What every window inside the main frame's MDI area is to the frame: a
+// caption (the widget's window title), a kind, a numbered layout section
+// held from creation to destruction, and the commands the frame routes to
+// the active child. Local and remote windows derive from the two bases
+// below, which keep the application model's window lists up to date.
+
+#include "app/ApplicationModel.h"
+#include "app/LocalWindow.h"
+#include "queue/RemoteWindows.h"
+#include "settings/WindowSections.h"
+
+#include <QWidget>
+
+#include <string>
+
+namespace varnix {
+
+// The commands whose menu items and accelerators belong to the main frame
+// but whose work is done by the active child.
+enum class FrameCommand {
+    Cancel,       // Esc
+    Rename,       // F2
+    Refresh,      // F5
+    SiteSettings, // toolbar
+    Bookmark,     // toolbar
+};
+
+class ChildWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Local, Remote };
+
+    Kind kind() const { return kind_; }
+    // "LocalWindow0", "RemoteWindow1", ...: where the window keeps its layout.
+    const std::string& section() const { return section_.name(); }
+
+    // The frame calls this whenever the window becomes the active child.
+    virtual void activated() = 0;
+    virtual bool canRun(FrameCommand) const { return false; }
+    virtual void run(FrameCommand) {}
+
+signals:
+    // What canRun() answers may have changed.
+    void commandsChanged();
+
+protected:
+    ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent);
+    ApplicationModel& model() const { return model_; }
+
+private:
+    ApplicationModel& model_;
+    Kind kind_;
+    SectionLease section_;
+};
+
+class LocalChildWindow : public ChildWindow, public LocalWindow {
+    Q_OBJECT
+public:
+    ~LocalChildWindow() override;
+    void activated() override;
+
+protected:
+    LocalChildWindow(ApplicationModel& model, QWidget* parent);
+};
+
+class RemoteChildWindow : public ChildWindow, public RemoteWindow {
+    Q_OBJECT
+public:
+    ~RemoteChildWindow() override;
+    void activated() override;
+
+protected:
+    RemoteChildWindow(ApplicationModel& model, QWidget* parent);
+};
+
+} // namespace varnix

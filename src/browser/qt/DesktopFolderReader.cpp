@@ -1,0 +1,75 @@
+#include "browser/qt/DesktopFolderReader.h"
+
+#include "browser/LocalPaths.h"
+#include "browser/qt/FileTypeNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+namespace varnix {
+namespace {
+
+std::string bytesOfPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+bool removable(const std::string& mountPoint)
+{
+    return mountPoint.starts_with("/media/") || mountPoint.starts_with("/run/media/");
+}
+
+} // namespace
+
+DesktopFolderReader::DesktopFolderReader()
+    : folderType_(typeNameOf(mimes_.mimeTypeForName(QStringLiteral("inode/directory")))),
+      linkType_(typeNameOf(mimes_.mimeTypeForName(QStringLiteral("inode/symlink"))))
+{
+}
+
+FolderReader::Desktop DesktopFolderReader::readDesktop()
+{
+    Desktop desktop;
+    std::string home = bytesOfPath(QDir::homePath());
+    desktop.desktopFolder = normalPath(bytesOfPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
+    desktop.places.push_back({home, "Home", folderType_, "user-home"});
+    if (desktop.desktopFolder != home && isDirectory(desktop.desktopFolder))
+        desktop.places.push_back(
+            {desktop.desktopFolder, lastComponent(desktop.desktopFolder), folderType_, "user-desktop"});
+    desktop.places.push_back({"/", "File System", "Volume", "drive-harddisk"});
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        std::string root = bytesOfPath(volume.rootPath());
+        if (!volume.isValid() || !volume.isReady() || root == home ||
+            !DesktopNamespace::isUserVolume(root, volume.fileSystemType().toStdString()) || !isDirectory(root))
+            continue;
+        std::string name = volume.name().isEmpty() ? lastComponent(root) : volume.name().toUtf8().toStdString();
+        desktop.places.push_back({root, name, "Volume", removable(root) ? "drive-removable-media" : "drive-harddisk"});
+    }
+    return desktop;
+}
+
+void DesktopFolderReader::describe(LocalItem& item)
+{
+    if (item.isFolder) {
+        item.typeName = folderType_;
+        item.iconName = item.fallbackIconName = "folder";
+        return;
+    }
+    if (!item.hasFileStatus) {
+        item.typeName = linkType_;
+        item.iconName = "inode-symlink";
+        item.fallbackIconName = "text-x-generic";
+        return;
+    }
+    // By name only: reading every file's first bytes would make a large
+    // folder slow to list.
+    QMimeType type = mimes_.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(item.name)),
+                                            QMimeDatabase::MatchExtension);
+    item.typeName = typeNameOf(type);
+    item.iconName = type.iconName().toStdString();
+    item.fallbackIconName = type.genericIconName().toStdString();
+}
+
+} // namespace varnix

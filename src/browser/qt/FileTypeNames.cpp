@@ -1,0 +1,16 @@
+#include "browser/qt/FileTypeNames.h"
+
+namespace varnix {
+
+// The database's descriptions read "plain text document"; a column of
+// types reads better capitalised, as file managers show them.
+std::string typeNameOf(const QMimeType& type)
+{
+    QString text = type.isValid() && !type.isDefault() ? type.comment() : QString();
+    if (text.isEmpty())
+        return "File";
+    text[0] = text[0].toUpper();
+    return text.toUtf8().toStdString();
+}
+
+} // namespace varnix

@@ -1,0 +1,112 @@
+#include "app/ApplicationModel.h"
+
+#include "app/LocalWindow.h"
+#include "platform/Profile.h"
+#include "session/CFTPSession.h"
+#include "settings/SettingsRecord.h"
+#include "site/LoginRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace varnix {
+namespace {
+
+struct Folder : LocalWindow {
+    std::string folder() const override { return "/tmp"; }
+};
+
+// A remote window whose session is never started, so releasing it deletes it.
+class Remote : public RemoteWindow {
+public:
+    explicit Remote(SiteHandle site) : site_(std::move(site)) {}
+    ~Remote() override
+    {
+        if (session_)
+            session_->release();
+    }
+    const SiteHandle& site() const override { return site_; }
+    bool hasSession() const override { return session_ != nullptr; }
+    CFTPSession* handOver() override
+    {
+        if (!session_)
+            session_ = CFTPSession::create(site_);
+        return std::exchange(session_, nullptr);
+    }
+    void adopt(CFTPSession* session) override { session_ = session; }
+    CFTPSession* session_ = nullptr;
+
+private:
+    SiteHandle site_;
+};
+
+class ApplicationModelTest : public ::testing::Test {
+protected:
+    MemoryProfile profile;
+    LoginRegistry logins;
+    SettingsRecord global;
+    ApplicationModel model{profile, logins, global};
+};
+
+TEST_F(ApplicationModelTest, IsReachableWhileItLives)
+{
+    EXPECT_EQ(ApplicationModel::instance(), &model);
+    {
+        MemoryProfile other;
+        ApplicationModel second(other, logins, global);
+        EXPECT_EQ(ApplicationModel::instance(), &second);
+    }
+    EXPECT_EQ(ApplicationModel::instance(), nullptr);
+}
+
+TEST_F(ApplicationModelTest, WindowListsKeepTheMostRecentlyActivatedFirst)
+{
+    Folder a, b;
+    EXPECT_EQ(model.currentLocal(), nullptr);
+    model.activateLocal(&a);
+    model.activateLocal(&b);
+    model.activateLocal(&a);
+    EXPECT_EQ(model.localWindows(), (std::vector<LocalWindow*>{&a, &b}));
+    model.removeLocal(&a);
+    EXPECT_EQ(model.currentLocal(), &b);
+    model.removeLocal(&b);
+    EXPECT_EQ(model.currentLocal(), nullptr);
+
+    Remote r1(model.makeSite({"127.0.0.1", "21", "", ""})), r2(model.makeSite({"127.0.0.1", "21", "", ""}));
+    model.activateRemote(&r1);
+    model.activateRemote(&r2);
+    EXPECT_EQ(model.currentRemote(), &r2);
+    model.removeRemote(&r2);
+    EXPECT_EQ(model.currentRemote(), &r1);
+}
+
+TEST_F(ApplicationModelTest, SitesShareLoginsAndReadTheGlobalSettings)
+{
+    global.setRetryCount(7);
+    SiteHandle one = model.makeSite({"ftp.example", "21", "alice", "pw"});
+    SiteHandle two = model.makeSite({"ftp.example", "21", "alice", "pw"});
+    EXPECT_FALSE(one.sameAs(two));
+    EXPECT_TRUE(LockedAccess<SiteContext>(one)->login().sameAs(LockedAccess<SiteContext>(two)->login()));
+    EXPECT_EQ(logins.size(), 1u);
+    EXPECT_EQ(LockedAccess<SiteContext>(one)->identity(), "alice@ftp.example:21");
+    EXPECT_EQ(LockedAccess<SiteContext>(one)->settings().retryCount(), 7u);
+    EXPECT_TRUE(model.loginFor("ftp.example", "21", "alice", "pw").sameAs(LockedAccess<SiteContext>(one)->login()));
+}
+
+TEST_F(ApplicationModelTest, LendsAndTakesBackSessionsThroughTheRemoteWindows)
+{
+    SiteHandle site = model.makeSite({"127.0.0.1", "21", "", ""});
+    Remote window(site);
+    model.activateRemote(&window);
+    RemoteWindows& windows = model;
+    CFTPSession* lent = windows.acquire(site);
+    ASSERT_NE(lent, nullptr);
+    EXPECT_EQ(windows.acquire(model.makeSite({"127.0.0.1", "21", "", ""})), nullptr);
+    windows.giveBack(lent);
+    EXPECT_EQ(window.session_, lent);
+    model.removeRemote(&window);
+}
+
+} // namespace
+} // namespace varnix
