@@ -291,6 +291,9 @@ CFTPSession* TransferQueue::engage(CFTPSession* session, const SiteHandle& site)
         workers_[session] = Worker{};
         return session;
     }
+    // The target first: the fence's own report ends the fence, and a session
+    // that has just finished its window's work may report it at once.
+    session->setTarget(target_);
     if (workers_.find(session) == workers_.end()) {
         workers_[session] = Worker{};
         // A borrowed session may still be busy with its window's work, whose
@@ -298,7 +301,6 @@ CFTPSession* TransferQueue::engage(CFTPSession* session, const SiteHandle& site)
         if (session->isBusy())
             fence(session);
     }
-    session->setTarget(target_);
     return session;
 }
 
