@@ -155,7 +155,14 @@ class MisbehavingDTPHandler(DTPHandler):
         first = min(self._limits())
         if first == self._control_limit:
             Misbehaviour.note_dropped("control", self._direction(), self.file_obj.name)
-            self._drop_control()
+            if Misbehaviour.control_reset:
+                # A reset throws away whatever the client has not read yet,
+                # the transfer's "150" among it: let it read that first.
+                self._stalled = True
+                self.modify_ioloop_events(0)
+                self.ioloop.call_later(0.5, self._drop_control)
+            else:
+                self._drop_control()
         elif first == self._drop_limit:
             Misbehaviour.note_dropped("data", self._direction(), self.file_obj.name)
             self._resp = ("426 Connection closed; transfer aborted.", logger.info)
@@ -168,6 +175,8 @@ class MisbehavingDTPHandler(DTPHandler):
         # Closing the control channel closes this data channel with it, as a
         # server process that dies or a proxy that gives up would.
         control = self.cmd_channel
+        if control._closed:
+            return
         if Misbehaviour.control_reset:
             control.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         control.close()
