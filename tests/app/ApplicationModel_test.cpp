@@ -6,6 +6,8 @@
 #include "settings/SettingsRecord.h"
 #include "site/LoginRegistry.h"
 
+#include "support/UnstartedWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -17,29 +19,7 @@ struct Folder : LocalWindow {
     std::string folder() const override { return "/tmp"; }
 };
 
-// A remote window whose session is never started, so releasing it deletes it.
-class Remote : public RemoteWindow {
-public:
-    explicit Remote(SiteHandle site) : site_(std::move(site)) {}
-    ~Remote() override
-    {
-        if (session_)
-            session_->release();
-    }
-    const SiteHandle& site() const override { return site_; }
-    bool hasSession() const override { return session_ != nullptr; }
-    CFTPSession* handOver() override
-    {
-        if (!session_)
-            session_ = CFTPSession::create(site_);
-        return std::exchange(session_, nullptr);
-    }
-    void adopt(CFTPSession* session) override { session_ = session; }
-    CFTPSession* session_ = nullptr;
-
-private:
-    SiteHandle site_;
-};
+using Remote = test::UnstartedWindow;
 
 class ApplicationModelTest : public ::testing::Test {
 protected:

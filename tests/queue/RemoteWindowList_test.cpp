@@ -2,42 +2,14 @@
 
 #include "session/CFTPSession.h"
 
+#include "support/UnstartedWindow.h"
+
 #include <gtest/gtest.h>
 
 namespace varnix {
 namespace {
 
-// Sessions here are never started: releasing one deletes it at once.
-class ListedWindow : public RemoteWindow {
-public:
-    explicit ListedWindow(SiteHandle site) : site_(std::move(site)) {}
-    ~ListedWindow() override
-    {
-        if (session_)
-            session_->release();
-    }
-    const SiteHandle& site() const override { return site_; }
-    bool hasSession() const override { return session_ != nullptr; }
-    CFTPSession* handOver() override
-    {
-        if (!session_)
-            session_ = CFTPSession::create(site_);
-        return std::exchange(session_, nullptr);
-    }
-    void adopt(CFTPSession* session) override
-    {
-        if (session_)
-            session->release();
-        else
-            session_ = session;
-        ++adopted;
-    }
-    CFTPSession* session_ = nullptr;
-    int adopted = 0;
-
-private:
-    SiteHandle site_;
-};
+using ListedWindow = test::UnstartedWindow;
 
 SiteHandle newSite()
 {

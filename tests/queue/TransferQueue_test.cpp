@@ -2,6 +2,7 @@
 
 #include "QueueHarness.h"
 
+#include "support/HasLine.h"
 #include "support/TempTree.h"
 
 #include "support/SameBytes.h"
@@ -22,10 +23,7 @@ using test::TempTree;
 
 using test::sameBytes;
 
-bool has(const std::vector<std::string>& lines, const std::string& wanted)
-{
-    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-}
+using test::hasLine;
 
 std::vector<std::string> startingWith(const std::vector<std::string>& lines, const std::string& prefix)
 {
@@ -92,7 +90,7 @@ TEST_F(QueueOnServer, FiveQueuedItemsRunOneAfterAnotherOnTheWindowsConnection)
     for (int i = 0; i < 5; ++i) {
         std::string name = "f" + std::to_string(i) + ".bin";
         expectCompleted(items[i]);
-        EXPECT_TRUE(has(h.rows.statuses(items[i]), "Pending")) << i;
+        EXPECT_TRUE(hasLine(h.rows.statuses(items[i]), "Pending")) << i;
         EXPECT_TRUE(sameBytes(local.read(name), tree.read(name)));
     }
     EXPECT_EQ(h.rows.row(items[4]).texts.size, "150004/150004");
@@ -173,7 +171,7 @@ TEST_F(QueueOnServer, ClearingARunningQueuedItemHandsItsSessionToTheNext)
     EXPECT_EQ(h.rows.status(small), "Pending");
     ASSERT_TRUE(h.runUntilFinished(small));
     expectCompleted(small);
-    EXPECT_FALSE(has(h.rows.statuses(small), "Canceled"));
+    EXPECT_FALSE(hasLine(h.rows.statuses(small), "Canceled"));
     EXPECT_TRUE(sameBytes(local.read("small.bin"), tree.read("small.bin")));
     EXPECT_EQ(server.loginCount(), 1);
     auto log = server.commandLog();
@@ -199,7 +197,7 @@ TEST_F(QueueOnServer, CutUploadIsRetriedAndResumedToTheByte)
     EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
     EXPECT_EQ(item->retryCount, 1u);
     EXPECT_TRUE(item->resume);
-    EXPECT_TRUE(has(server.commandLog(), "APPE up.bin"));
+    EXPECT_TRUE(hasLine(server.commandLog(), "APPE up.bin"));
     EXPECT_TRUE(sameBytes(tree.read("up.bin"), local.read("up.bin")));
     EXPECT_EQ(server.loginCount(), 1);
 }
@@ -219,7 +217,7 @@ TEST_F(QueueOnServer, CutDownloadIsRetriedAndResumedToTheByte)
     ASSERT_TRUE(h.runUntilFinished(item, 60));
     expectCompleted(item);
     EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
-    EXPECT_TRUE(has(server.commandLog(), "REST 300000"));
+    EXPECT_TRUE(hasLine(server.commandLog(), "REST 300000"));
     EXPECT_TRUE(sameBytes(local.read("down.bin"), tree.read("down.bin")));
 }
 
@@ -273,10 +271,10 @@ TEST_P(QueueAfterLostControl, RetryResumesTheFileInItsOwnFolder)
     EXPECT_FALSE(tree.exists("f.bin")) << "the login folder got a copy";
 
     auto again = secondLogin(server.commandLog());
-    EXPECT_TRUE(has(again, "CWD /pub"));
+    EXPECT_TRUE(hasLine(again, "CWD /pub"));
     if (lost.upload) {
-        EXPECT_TRUE(has(again, "APPE f.bin"));
-        EXPECT_FALSE(has(again, "STOR f.bin")) << "the retry started over";
+        EXPECT_TRUE(hasLine(again, "APPE f.bin"));
+        EXPECT_FALSE(hasLine(again, "STOR f.bin")) << "the retry started over";
     } else {
         auto rest = startingWith(again, "REST ");
         ASSERT_FALSE(rest.empty()) << "the retry started over";
@@ -397,7 +395,7 @@ TEST_F(QueueOnServer, RefusedLoginAsksAndRetriesAtOnceWithTheNewPassword)
     expectCompleted(item);
     ASSERT_EQ(h.prompt.asked.size(), 1u);
     EXPECT_NE(h.prompt.asked[0].message.find("failed: 530"), std::string::npos) << h.prompt.asked[0].message;
-    EXPECT_TRUE(has(h.rows.statuses(item), "Retry"));
+    EXPECT_TRUE(hasLine(h.rows.statuses(item), "Retry"));
     EXPECT_TRUE(sameBytes(local.read("secret.bin"), tree.read("secret.bin")));
     EXPECT_EQ(LockedAccess<SiteContext>(site)->loginCopy().password, "secret");
 }
@@ -452,7 +450,7 @@ TEST_F(SiteToSiteQueue, CopiesAFolderTreeOnceBothSidesAreDone)
     h.queue->transferQueued();
     ASSERT_TRUE(h.runUntilFinished(item));
     expectCompleted(item);
-    EXPECT_TRUE(has(h.rows.statuses(item), "Transfering"));
+    EXPECT_TRUE(hasLine(h.rows.statuses(item), "Transfering"));
     for (const char* rel : {"tree/a.bin", "tree/b.txt", "tree/sub/c.bin", "tree/sub/d.bin"})
         EXPECT_TRUE(sameBytes(tree.read(rel), sourceTree.read(rel))) << rel;
     expectSessionsReturnedIntact();

@@ -2,6 +2,7 @@
 
 #include "session/SessionTasks.h"
 #include "session/SiteTasks.h"
+#include "support/HasLine.h"
 #include "support/SessionHarness.h"
 #include "support/TempTree.h"
 
@@ -29,10 +30,7 @@ std::vector<std::string> statusesOf(const std::vector<SessionNotice>& notices, C
     return out;
 }
 
-bool contains(const std::vector<std::string>& v, const std::string& s)
-{
-    return std::find(v.begin(), v.end(), s) != v.end();
-}
+using test::hasLine;
 
 // A loopback port on which nothing listens.
 std::uint16_t closedPort()
@@ -136,7 +134,7 @@ TEST(Session, CancelDuringAStalledDownloadAbortsAndTheNextTaskRuns)
     EXPECT_EQ(harness.outcome(s, 1).kind, NoticeDone);
     EXPECT_EQ(harness.target.count(NoticeDone), 1u);
     auto statuses = statusesOf(harness.target.notices(), s);
-    EXPECT_TRUE(contains(statuses, "Done")) << "the abort was not brought to an end";
+    EXPECT_TRUE(hasLine(statuses, "Done")) << "the abort was not brought to an end";
     EXPECT_TRUE(local.exists("big.bin"));
 }
 

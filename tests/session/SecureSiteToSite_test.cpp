@@ -5,6 +5,7 @@
 #include "session/CFTPSession.h"
 
 #include "net/CertificateCheck.h"
+#include "support/HasLine.h"
 #include "support/SameBytes.h"
 #include "support/SessionHarness.h"
 #include "support/TempTree.h"
@@ -27,10 +28,7 @@ struct AcceptAll : CertificateCheck {
     CertificateVerdict check(const std::string&, const CertificateInfo&) override { return {true, {}}; }
 };
 
-bool contains(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
+using test::hasLine;
 
 struct CopyCase {
     const char* name;
@@ -77,7 +75,7 @@ TEST_P(SecureSiteToSite, CopiesOrSaysWhyNot)
     if (c.failure) {
         EXPECT_EQ(outcome.kind, NoticeFailed);
         EXPECT_NE(outcome.text.find(c.failure), std::string::npos) << outcome.text;
-        EXPECT_FALSE(contains(saw, "STOR copy.bin"));
+        EXPECT_FALSE(hasLine(saw, "STOR copy.bin"));
         EXPECT_FALSE(destinationTree.exists("copy.bin"));
     } else {
         ASSERT_EQ(outcome.kind, NoticeDone) << outcome.text;

@@ -1,3 +1,4 @@
+#include "support/HasLine.h"
 #include "support/FtpServer.h"
 #include "support/RawFtpClient.h"
 
@@ -11,11 +12,6 @@
 
 namespace varnix::test {
 namespace {
-
-bool contains(const std::vector<std::string>& lines, const std::string& wanted)
-{
-    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-}
 
 // The listing line (CR LF kept) that names `name`, or "".
 std::string lineFor(const std::string& listing, const std::string& name)
@@ -48,9 +44,9 @@ TEST_P(RealServer, GreetsAndLetsAnonymousIn)
 
     EXPECT_EQ(server.loginCount(), 1);
     const auto log = server.commandLog();
-    EXPECT_TRUE(contains(log, "USER anonymous"));
-    EXPECT_TRUE(contains(log, "PWD"));
-    EXPECT_TRUE(contains(log, "QUIT"));
+    EXPECT_TRUE(hasLine(log, "USER anonymous"));
+    EXPECT_TRUE(hasLine(log, "PWD"));
+    EXPECT_TRUE(hasLine(log, "QUIT"));
 }
 
 TEST_P(RealServer, ListingHoldsFileAndFolderAsSent)
@@ -116,7 +112,7 @@ TEST(Pyftpdlib, NamedUserLogsInAndEachLoginIsCounted)
     anonymous.readReply();
     EXPECT_FALSE(anonymous.login("anonymous", "guest@"));
     EXPECT_EQ(server.loginCount(), 2);
-    EXPECT_TRUE(contains(server.commandLog(), "PASS wrong"));
+    EXPECT_TRUE(hasLine(server.commandLog(), "PASS wrong"));
 }
 
 TEST(Pyftpdlib, DropsDataOncePerFile)
@@ -197,7 +193,7 @@ TEST(Pyftpdlib, ClosesControlConnectionOnChosenCommand)
     ASSERT_TRUE(client.login("anonymous", "guest@"));
     client.sendRaw("LIST -A\r\n");
     EXPECT_TRUE(client.waitForClose());
-    EXPECT_TRUE(contains(server.commandLog(), "LIST -A"));
+    EXPECT_TRUE(hasLine(server.commandLog(), "LIST -A"));
 }
 
 TEST(Vsftpd, RejectsPyftpdlibOnlyOptions)
