@@ -1,5 +1,7 @@
 #include "cli/SiteUrl.h"
 
+#include "model/HostPort.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -32,17 +34,19 @@ bool parseCredentials(std::string_view userInfo, SiteUrl& url)
     return true;
 }
 
+// "host", "host:port", "[v6]" or "[v6]:port".
 bool parseHostPort(std::string_view hostPort, SiteUrl& url)
 {
-    std::size_t colon = hostPort.rfind(':');
-    if (colon != std::string_view::npos) {
-        std::string_view port = hostPort.substr(colon + 1);
-        if (!allDigits(port) || port.size() > 5 || std::stoul(std::string(port)) > 65535)
+    std::optional<HostPort> split = splitHostPort(hostPort);
+    if (!split)
+        return false;
+    if (split->port) {
+        const std::string& port = *split->port;
+        if (!allDigits(port) || port.size() > 5 || std::stoul(port) > 65535)
             return false;
-        url.port = std::string(port);
-        hostPort = hostPort.substr(0, colon);
+        url.port = port;
     }
-    auto host = percentDecode(hostPort);
+    auto host = percentDecode(split->host);
     if (!host || host->empty())
         return false;
     url.host = *host;

@@ -1,6 +1,6 @@
 #pragma once
 // ftp://[user[:password]@]host[:port][/path] as the command-line client takes
-// it (ftps:// for TLS from the first byte, port 990 unless given); its
+// it (an IPv6 host in brackets: ftp://[::1]:2121/pub) (ftps:// for TLS from the first byte, port 990 unless given); its
 // commands' remote paths are the model's.
 
 #include <optional>
@@ -12,7 +12,7 @@ namespace varnix::cli {
 struct SiteUrl {
     std::string user;       // empty: anonymous
     std::string password;
-    std::string host;
+    std::string host;       // an IPv6 address without its brackets
     std::string port = "21";
     std::string path;       // what followed the authority, "" when nothing
     bool implicitTls = false; // ftps://

@@ -1,6 +1,11 @@
-// Data connections: passive (we connect to the address of the PASV reply) or
-// active (we listen and name our address with PORT), with one fallback to the
+// Data connections: passive (we connect to the address of the PASV reply, or
+// to the port of the EPSV reply at the server's own address) or active (we
+// listen and name our address with PORT or EPRT), with one fallback to the
 // other mode when the server refuses the first.
+//
+// The extended commands of RFC 2428 are the only ones over IPv6; over IPv4
+// they are used when the server's FEAT reply offers them, and one it then
+// refuses is not tried again on that connection.
 
 #include "ftp/FtpProtocol.h"
 
@@ -8,6 +13,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <optional>
 
 namespace varnix {
 namespace {
@@ -21,6 +27,12 @@ bool isInternalAddress(const std::string& dotted)
     std::uint32_t a = ntohl(addr.s_addr);
     return (a >> 24) == 127 || (a >> 24) == 10 || (a >> 20) == ((172u << 4) | 1) || (a >> 16) == ((192u << 8) | 168)
         || (a >> 16) == ((169u << 8) | 254) || a == 0;
+}
+
+// The reply's first line without its line end, for a message.
+std::string firstLine(const std::string& reply)
+{
+    return reply.substr(0, reply.find_first_of("\r\n"));
 }
 
 } // namespace
@@ -48,8 +60,15 @@ void FtpProtocol::OpenDataConnection()
         data_.SecureOnFirstUse(control_);
 }
 
+bool FtpProtocol::usesExtended(std::string_view command, bool refused) const
+{
+    return control_.IsIpv6() || (!refused && features().offers(command));
+}
+
 void FtpProtocol::runPassiveSteps()
 {
+    if (usesExtended("EPSV", epsvRefused_) && runExtendedPassiveSteps())
+        return;
     SendCommand("PASV");
     PassiveAddress address = parsePassiveReply(ReadReply("2"));
     // A server behind NAT may name its private address; the address we reach
@@ -67,11 +86,41 @@ void FtpProtocol::runPassiveSteps()
     data_.Connect(address.host, address.port);
 }
 
+// False when an IPv4 server refused EPSV, which leaves PASV to try.
+bool FtpProtocol::runExtendedPassiveSteps()
+{
+    SendCommand("EPSV");
+    const std::string reply = ReadReply("25");
+    if (reply[0] == '5') {
+        if (control_.IsIpv6())
+            throw CFTPException(reply);
+        epsvRefused_ = true;
+        return false;
+    }
+    std::optional<std::uint16_t> port = parseExtendedPassiveReply(reply);
+    if (!port) {
+        data_.Close();
+        throw CNetException(EINVAL, "Server returned no usable extended passive port: " + firstLine(reply));
+    }
+    data_.Connect(control_.PeerAddress(), *port);
+    return true;
+}
+
+// The listener takes the control connection's own address, which is the one
+// the server can reach us at and the family it speaks.
 void FtpProtocol::runActiveSteps()
 {
-    std::string local = control_.LocalAddress();
-    auto [ignored, port] = data_.Listen();
-    (void)ignored;
+    const std::string local = control_.LocalAddress();
+    const std::uint16_t port = data_.Listen(local).second;
+    if (usesExtended("EPRT", eprtRefused_)) {
+        SendCommand("EPRT " + formatExtendedPortArgument(local, port));
+        const std::string reply = ReadReply("25");
+        if (reply[0] == '2')
+            return;
+        if (control_.IsIpv6())
+            throw CFTPException(reply);
+        eprtRefused_ = true;
+    }
     SendCommand("PORT " + formatPortArgument(local, port));
     ReadReply("2");
 }

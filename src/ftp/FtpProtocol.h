@@ -58,6 +58,7 @@ public:
     // resuming the control connection's TLS session.
     void OpenDataConnection();
     DataProtection dataProtection() const { return dataProtection_.load(); }
+    IpVersion ipVersion() const { return ipVersion_.load(); }
 
     // Listings.
     FolderHandle ListFolder(const std::string& folder, const std::string& name, bool notify);
@@ -112,9 +113,12 @@ private:
     void secureControl(const std::string& host, const std::string& identity);
     void protectData();
     // The destination's part of a copy over TLS: it connects as the TLS client.
-    PassiveAddress openSecureSitePassive();
+    PassiveAddress openSecureSitePassive(bool extended);
+    PassiveAddress openSitePassive(bool secure);
     void leaveTlsClientRole();
+    bool usesExtended(std::string_view command, bool refused) const;
     void runPassiveSteps();
+    bool runExtendedPassiveSteps();
     void runActiveSteps();
     void storeEmptyListing(const std::string& folder);
     std::uint64_t downloadFile(const std::string& folder, const std::string& localPath, const std::string& name,
@@ -158,6 +162,11 @@ private:
     enum class SiteTlsCommand { Untried, Cpsv, Sscn, None };
     SiteTlsCommand siteTlsCommand_ = SiteTlsCommand::Untried;
     bool tlsClientRole_ = false; // SSCN ON in force
+    // An IPv4 server that refused EPSV or EPRT gets PASV or PORT for the
+    // rest of the connection.
+    bool epsvRefused_ = false;
+    bool eprtRefused_ = false;
+    std::atomic<IpVersion> ipVersion_{IpVersion::Unknown};
 };
 
 } // namespace varnix

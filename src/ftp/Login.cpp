@@ -3,6 +3,7 @@
 #include "ftp/FtpProtocol.h"
 
 #include "ftp/ReplyParsing.h"
+#include "model/HostPort.h"
 
 #include <cstdlib>
 
@@ -34,9 +35,10 @@ void FtpProtocol::Connect()
     EncryptionMode encryption = LockedAccess<SiteContext>(site_)->settings().encryptionMode();
     const std::string identity = SiteContext::identityOf(login);
     try {
-        Status("Connecting to " + login.host + ":" + login.port + "...");
+        Status("Connecting to " + hostPortText(login.host, login.port) + "...");
         control_.Create(true);
         control_.Connect(login.host, portNumber(login.port));
+        ipVersion_ = control_.IsIpv6() ? IpVersion::V6 : IpVersion::V4;
         if (encryption == EncryptionMode::Implicit)
             secureControl(login.host, identity);
         ReadReply("23");
@@ -66,6 +68,9 @@ void FtpProtocol::forgetConnection()
     currentDirectory_.clear();
     dataProtection_ = DataProtection::Unknown;
     siteTlsCommand_ = SiteTlsCommand::Untried;
+    epsvRefused_ = false;
+    eprtRefused_ = false;
+    ipVersion_ = IpVersion::Unknown;
     tlsClientRole_ = false;
     sending_ = false;
     readingLine_ = false;

@@ -30,7 +30,39 @@ std::string_view beforeLast(std::string_view text, char c)
     return at == std::string_view::npos ? std::string_view{} : text.substr(0, at);
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// "(dddPORTd)" at the start of text, d being the one delimiter.
+std::optional<std::uint16_t> extendedPortGroup(std::string_view text)
+{
+    if (text.size() < 7 || text[0] != '(')
+        return std::nullopt;
+    const char d = text[1];
+    if (d < 33 || d > 126 || isDigit(d) || text[2] != d || text[3] != d)
+        return std::nullopt;
+    std::uint32_t port = 0;
+    std::size_t i = 4;
+    for (; i < text.size() && isDigit(text[i]) && i < 4 + 5; ++i)
+        port = port * 10 + std::uint32_t(text[i] - '0');
+    if (i == 4 || i + 1 >= text.size() || text[i] != d || text[i + 1] != ')' || port == 0 || port > 65535)
+        return std::nullopt;
+    return std::uint16_t(port);
+}
+
 } // namespace
+
+std::optional<std::uint16_t> parseExtendedPassiveReply(std::string_view reply)
+{
+    // Servers word the text before the group freely, and it may hold a
+    // parenthesis of its own.
+    for (std::size_t at = reply.find('('); at != std::string_view::npos; at = reply.find('(', at + 1))
+        if (auto port = extendedPortGroup(reply.substr(at)))
+            return port;
+    return std::nullopt;
+}
 
 PassiveAddress parsePassiveReply(std::string_view reply)
 {
@@ -75,6 +107,12 @@ std::string formatPortArgument(const std::string& dottedAddress, std::uint16_t p
     std::string address = dottedAddress;
     std::replace(address.begin(), address.end(), '.', ',');
     return address + "," + std::to_string((port >> 8) & 255) + "," + std::to_string(port & 255);
+}
+
+std::string formatExtendedPortArgument(const std::string& numericAddress, std::uint16_t port)
+{
+    const char* family = numericAddress.find(':') != std::string::npos ? "2" : "1";
+    return std::string("|") + family + "|" + numericAddress + "|" + std::to_string(port) + "|";
 }
 
 } // namespace varnix

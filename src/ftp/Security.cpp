@@ -59,12 +59,14 @@ void FtpProtocol::protectData()
     ReadReply("2");
 }
 
-PassiveAddress FtpProtocol::openSecureSitePassive()
+// CPSV answers like PASV, with an IPv4 address; over IPv6 only SSCN with
+// EPSV can give the destination the TLS client's part.
+PassiveAddress FtpProtocol::openSecureSitePassive(bool extended)
 {
     static const char* const kNeither = "Site-to-site copies over TLS need a destination server that supports CPSV "
                                         "or SSCN; this one supports neither";
     const bool probing = siteTlsCommand_ == SiteTlsCommand::Untried;
-    if (probing || siteTlsCommand_ == SiteTlsCommand::Cpsv) {
+    if (!extended && (probing || siteTlsCommand_ == SiteTlsCommand::Cpsv)) {
         SendCommand("CPSV");
         try {
             PassiveAddress address = parsePassiveReply(ReadReply("2"));
@@ -91,8 +93,7 @@ PassiveAddress FtpProtocol::openSecureSitePassive()
         siteTlsCommand_ = SiteTlsCommand::Sscn;
         tlsClientRole_ = true;
     }
-    SendCommand("PASV");
-    return parsePassiveReply(ReadReply("2"));
+    return openSitePassive(extended);
 }
 
 // Our own data connections need the server back in its usual part.

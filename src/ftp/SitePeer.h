@@ -30,10 +30,15 @@ using SiteWorkHandle = SharedHandle<SiteWorkList>;
 // its last login has told.
 enum class DataProtection { Unknown, Plain, Private };
 
+// The family of a session's control connection, as far as its last
+// connection has told. A copy needs both servers on the same one.
+enum class IpVersion { Unknown, V4, V6 };
+
 class SitePeer {
 public:
     virtual ~SitePeer() = default;
-    // secureData: the destination's server expects TLS on the copy's data
+    // dataAddress: numeric IPv4 or IPv6 text (PORT or EPRT). secureData: the
+    // destination's server expects TLS on the copy's data
     // connection, taking the TLS client's part itself.
     virtual void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                   std::uint16_t dataPort, const std::string& sourceName,
@@ -42,6 +47,7 @@ public:
                                   bool onlyNewer) = 0;
     // Safe to ask from the other session's thread.
     virtual DataProtection dataProtection() const = 0;
+    virtual IpVersion ipVersion() const = 0;
 };
 
 } // namespace varnix

@@ -1,6 +1,9 @@
 // Site-to-site copies: the destination server is put in passive mode and told
 // to store, the source server is given that address with PORT and told to
-// retrieve. The two sessions meet only through tasks posted onto each other.
+// retrieve. Between two IPv6 servers the commands are EPSV and EPRT; over
+// IPv4 they stay PASV and PORT, as servers commonly refuse EPRT to a third
+// party's address. The two sessions meet only through tasks posted onto
+// each other.
 
 #include "ftp/FtpProtocol.h"
 
@@ -9,6 +12,8 @@
 #include "model/RemoteFolder.h"
 #include "model/RemotePath.h"
 #include "platform/Ticks.h"
+
+#include <optional>
 
 namespace varnix {
 namespace {
@@ -49,6 +54,15 @@ void requireSameProtection(bool secure, DataProtection other)
                                     "does not (the ") + (secure ? "source" : "destination") + " is not encrypted)");
 }
 
+// An IPv4 server cannot reach an IPv6 one's data port, nor the reverse.
+void requireSameFamily(IpVersion own, IpVersion other)
+{
+    if (own == IpVersion::Unknown || other == IpVersion::Unknown || own == other)
+        return;
+    throw CFTPException(std::string("Cannot copy between an IPv4 and an IPv6 site: neither server can reach the "
+                                    "other (the destination is on ") + (own == IpVersion::V6 ? "IPv6)" : "IPv4)"));
+}
+
 } // namespace
 
 void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
@@ -69,13 +83,9 @@ void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std
     }
     const bool secure = dataProtection_ == DataProtection::Private;
     requireSameProtection(secure, sourceSession->dataProtection());
-    PassiveAddress address;
-    if (secure) {
-        address = openSecureSitePassive();
-    } else {
-        SendCommand("PASV");
-        address = parsePassiveReply(ReadReply("2"));
-    }
+    requireSameFamily(ipVersion(), sourceSession->ipVersion());
+    const bool extended = control_.IsIpv6();
+    PassiveAddress address = secure ? openSecureSitePassive(extended) : openSitePassive(extended);
     SendCommand((resume && offset > 0 ? "APPE " : "STOR ") + targetName);
     sourceSession->SiteDownloadFile(sourceFolder, address.host, address.port, sourceName, offset, secure);
     ReadReply("1");
@@ -90,6 +100,8 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
 {
     requireSameProtection(secureData, dataProtection_);
     SetDirectory(sourceFolder);
+    const bool extended = dataAddress.find(':') != std::string::npos;
+    requireSameFamily(extended ? IpVersion::V6 : IpVersion::V4, ipVersion());
     std::uint64_t start = tickCount();
     std::uint64_t size = GetRemoteSize(sourceFolder, sourceName);
     // With an unknown size the file is sent anyway: treating it as complete
@@ -104,7 +116,8 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
         return;
     }
     mailbox_->sendProgress(0, 0, restartOffset, size, {});
-    SendCommand("PORT " + formatPortArgument(dataAddress, dataPort));
+    SendCommand(extended ? "EPRT " + formatExtendedPortArgument(dataAddress, dataPort)
+                         : "PORT " + formatPortArgument(dataAddress, dataPort));
     ReadReply("2");
     if (restartOffset != 0) {
         SendCommand("REST " + std::to_string(restartOffset));
@@ -120,6 +133,20 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
     }
     std::uint64_t moved = size == kUnknownSize ? 0 : size - restartOffset;
     mailbox_->sendProgress(tickCount() - start, moved, restartOffset, size, {});
+}
+
+// The destination's data address for a copy: PASV's, or over IPv6 the
+// port of EPSV at the address we reach the server at.
+PassiveAddress FtpProtocol::openSitePassive(bool extended)
+{
+    SendCommand(extended ? "EPSV" : "PASV");
+    const std::string reply = ReadReply("2");
+    if (!extended)
+        return parsePassiveReply(reply);
+    std::optional<std::uint16_t> port = parseExtendedPassiveReply(reply);
+    if (!port)
+        throw CFTPException("Server returned no usable extended passive port: " + reply);
+    return {control_.PeerAddress(), *port};
 }
 
 void FtpProtocol::SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,

@@ -31,12 +31,25 @@ bool isRetryable(int error)
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
-std::string dottedText(const sockaddr_in& address)
+// Numeric text of an IPv4 or IPv6 address; "" for any other family.
+std::string addressText(const sockaddr_storage& address)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    if (!inet_ntop(AF_INET, &address.sin_addr, text, sizeof text))
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* raw = nullptr;
+    if (address.ss_family == AF_INET)
+        raw = &reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+    else if (address.ss_family == AF_INET6)
+        raw = &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+    if (!raw || !inet_ntop(address.ss_family, raw, text, sizeof text))
         return {};
     return text;
+}
+
+std::uint16_t portOf(const sockaddr_storage& address)
+{
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
 }
 
 int pendingError(int fd)
@@ -48,23 +61,26 @@ int pendingError(int fd)
     return error;
 }
 
-// The first IPv4 address of a host name; throws the resolver's code.
-in_addr resolveHost(const std::string& host)
+using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
+
+// Every address of a host name, IPv6 and IPv4, in the resolver's order of
+// preference; throws the resolver's code. flags: AI_NUMERICHOST where only
+// an address may be given.
+AddressList resolveHost(const std::string& host, std::uint16_t port, int flags = 0)
 {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags | AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    int code = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    int code = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (code == EAI_SYSTEM)
         throw CNetException(errno);
     if (code != 0)
         throw CNetException(code, gai_strerror(code));
     if (!found)
         throw CNetException(EAI_NONAME, gai_strerror(EAI_NONAME));
-    in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return address;
+    return AddressList(found, &freeaddrinfo);
 }
 
 } // namespace
@@ -78,53 +94,82 @@ BlockingSocket::~BlockingSocket()
     Close();
 }
 
+// The descriptor itself waits for Connect or Listen, which know the family.
 void BlockingSocket::Create(bool noDelay)
 {
     Close();
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd_ < 0)
-        raise(errno);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0)
-        raise(errno);
-    int flag = noDelay ? 1 : 0;
-    if (setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag) != 0)
-        raise(errno);
+    noDelay_ = noDelay;
 }
 
 void BlockingSocket::Connect(const std::string& host, std::uint16_t port)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+    AddressList addresses(nullptr, &freeaddrinfo);
+    try {
+        addresses = resolveHost(host, port);
+    } catch (const CNetException&) {
+        Close();
+        throw;
+    }
+    // A host with several addresses is reachable if any of them is; the
+    // failure reported is that of the last one tried.
+    for (const addrinfo* a = addresses.get();; a = a->ai_next) {
         try {
-            address.sin_addr = resolveHost(host);
+            return connectTo(*a->ai_addr, a->ai_addrlen);
         } catch (const CNetException&) {
-            Close();
-            throw;
+            if (!a->ai_next)
+                throw;
         }
     }
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS && errno != EINTR)
-        raise(errno);
-    WaitWritable();
-    if (int error = pendingError(fd_))
-        raise(error);
 }
 
-std::pair<std::string, std::uint16_t> BlockingSocket::Listen()
+std::pair<std::string, std::uint16_t> BlockingSocket::Listen(const std::string& localAddress)
 {
+    if (localAddress.empty()) {
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        openSocket(AF_INET);
+        bindTo(reinterpret_cast<const sockaddr&>(any), sizeof any);
+    } else {
+        AddressList address = resolveHost(localAddress, 0, AI_NUMERICHOST | AI_PASSIVE);
+        openSocket(address->ai_family);
+        bindTo(*address->ai_addr, address->ai_addrlen);
+    }
     if (::listen(fd_, 5) != 0)
         raise(errno);
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t length = sizeof local;
     if (getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
         raise(errno);
     acceptPending_ = true;
-    return {dottedText(local), ntohs(local.sin_port)};
+    return {addressText(local), portOf(local)};
+}
+
+void BlockingSocket::openSocket(int family)
+{
+    Close();
+    fd_ = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        raise(errno);
+    int flag = noDelay_ ? 1 : 0;
+    if (setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &flag, sizeof flag) != 0)
+        raise(errno);
+}
+
+void BlockingSocket::bindTo(const sockaddr& address, socklen_t length)
+{
+    if (::bind(fd_, &address, length) != 0)
+        raise(errno);
+}
+
+void BlockingSocket::connectTo(const sockaddr& address, socklen_t length)
+{
+    openSocket(address.sa_family);
+    if (::connect(fd_, &address, length) != 0 && errno != EINPROGRESS && errno != EINTR)
+        raise(errno);
+    WaitWritable();
+    if (int error = pendingError(fd_))
+        raise(error);
 }
 
 void BlockingSocket::SendAll(const char* data, std::size_t length, bool urgent)
@@ -323,20 +368,28 @@ void BlockingSocket::Close()
 
 std::string BlockingSocket::LocalAddress() const
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (fd_ < 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return {};
-    return dottedText(address);
+    return addressText(address);
 }
 
 std::string BlockingSocket::PeerAddress() const
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (fd_ < 0 || getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return {};
-    return dottedText(address);
+    return addressText(address);
+}
+
+bool BlockingSocket::IsIpv6() const
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    return fd_ >= 0 && getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+           address.ss_family == AF_INET6;
 }
 
 void BlockingSocket::WaitReadable()

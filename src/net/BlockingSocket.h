@@ -25,6 +25,8 @@
 #include <string>
 #include <utility>
 
+#include <sys/socket.h>
+
 namespace varnix {
 
 class BlockingSocket {
@@ -34,10 +36,15 @@ public:
     BlockingSocket(const BlockingSocket&) = delete;
     BlockingSocket& operator=(const BlockingSocket&) = delete;
 
+    // Makes ready for Connect or Listen, which open a socket of the family
+    // they need.
     void Create(bool noDelay);
+    // Tries each address of the host (IPv6 and IPv4) in the resolver's order.
     void Connect(const std::string& host, std::uint16_t port);
-    // Starts listening; returns the local address text and port.
-    std::pair<std::string, std::uint16_t> Listen();
+    // Starts listening on a numeric local address (for a data connection:
+    // the control connection's), on any IPv4 address when none is given;
+    // returns the local address text and port.
+    std::pair<std::string, std::uint16_t> Listen(const std::string& localAddress = {});
     void SendAll(const char* data, std::size_t length, bool urgent = false);
     // Sends length bytes (no more than the pipe holds) from the read end of
     // a pipe, with no copy through user space, marked as more to follow.
@@ -86,9 +93,11 @@ public:
     void Close();
     bool IsConnected() const { return fd_ >= 0; }
     bool AcceptPending() const { return acceptPending_; }
-    // Local and peer address of a connected socket as dotted text.
+    // Local and peer address of a connected socket as numeric text: dotted
+    // for IPv4, colons for IPv6 (without brackets).
     std::string LocalAddress() const;
     std::string PeerAddress() const;
+    bool IsIpv6() const;
 
     void WaitReadable();
     void WaitWritable();
@@ -101,6 +110,9 @@ public:
     static constexpr std::size_t kMaxLine = 64 * 1024;
 
 private:
+    void openSocket(int family);
+    void bindTo(const sockaddr& address, socklen_t length);
+    void connectTo(const sockaddr& address, socklen_t length);
     void wait(bool readable);
     void checkBeforeTrying();
     [[noreturn]] void raise(int error);
@@ -121,6 +133,7 @@ private:
     std::string takeLine(std::size_t length);
 
     int fd_ = -1;
+    bool noDelay_ = false;
     std::function<void()> beforeWait_;
     std::atomic<bool> abortRequested_{false};
     SiteHandle site_;

@@ -1,11 +1,13 @@
 #include "queue/LoginPrompt.h"
 
+#include "model/HostPort.h"
+
 namespace varnix {
 
 std::string loginPromptCaption(const SiteHandle& site)
 {
     LoginData login = LockedAccess<SiteContext>(site)->loginCopy();
-    return "Varnix - " + login.host + ":" + login.port + " - Login Prompt";
+    return "Varnix - " + hostPortText(login.host, login.port) + " - Login Prompt";
 }
 
 void storeLogin(const SiteHandle& site, const std::string& user, const std::string& password)

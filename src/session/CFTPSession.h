@@ -58,6 +58,7 @@ public:
                             const std::string& sourceName, bool resume, bool onlyNewer);
     void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume, bool onlyNewer) override;
     DataProtection dataProtection() const override { return engine_.dataProtection(); }
+    IpVersion ipVersion() const override { return engine_.ipVersion(); }
 
     // Drops every queued task and interrupts the running one.
     void Cancel();

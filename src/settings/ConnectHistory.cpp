@@ -1,5 +1,6 @@
 #include "settings/ConnectHistory.h"
 
+#include "model/HostPort.h"
 #include "platform/Profile.h"
 
 #include <algorithm>
@@ -19,6 +20,22 @@ std::string entryName(std::size_t n, std::string_view what)
 }
 
 } // namespace
+
+ConnectFields ConnectFields::typed(const std::string& host, const std::string& port, const std::string& user,
+                                   const std::string& password)
+{
+    ConnectFields fields{host, port, user, password};
+    // More than one colon without brackets: an IPv6 address on its own.
+    const bool bareIpv6 = host.find(':') != host.rfind(':') && host.find('[') == std::string::npos;
+    std::optional<HostPort> split = bareIpv6 ? std::nullopt : splitHostPort(host);
+    // What does not split is kept as typed; connecting says what is wrong with it.
+    if (split) {
+        fields.host = split->host;
+        if (split->port && !split->port->empty())
+            fields.port = *split->port;
+    }
+    return fields;
+}
 
 void ConnectHistory::load(Profile& profile)
 {

@@ -23,6 +23,12 @@ struct ConnectFields {
 
     // The connect commands need both a host and a port.
     bool isIncomplete() const { return host.empty() || port.empty(); }
+
+    // The fields as typed into the bar. The host box may carry a port of
+    // its own ("example.org:2121", "[::1]:2121"), which wins over the port
+    // field; an IPv6 address loses its brackets ("[::1]" or plain "::1").
+    static ConnectFields typed(const std::string& host, const std::string& port, const std::string& user,
+                               const std::string& password);
 };
 
 class ConnectHistory {

@@ -1,5 +1,6 @@
 #include "site/SiteContext.h"
 
+#include "model/HostPort.h"
 #include "model/RemoteFolder.h"
 #include "platform/Profile.h"
 #include "site/LoginRegistry.h"
@@ -66,7 +67,7 @@ SiteContext::~SiteContext() = default;
 
 std::string SiteContext::identityOf(const LoginData& login)
 {
-    return (login.user.empty() ? std::string("anonymous") : login.user) + "@" + login.host + ":" + login.port;
+    return (login.user.empty() ? std::string("anonymous") : login.user) + "@" + hostPortText(login.host, login.port);
 }
 
 std::string SiteContext::identity() const

@@ -45,13 +45,32 @@ private:
     int m_fd;
 };
 
-sockaddr_in loopback(std::uint16_t port)
+// 127.0.0.1 or ::1 with a port.
+struct Loopback {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+    int family() const { return storage.ss_family; }
+};
+
+Loopback loopback(const std::string& address, std::uint16_t port)
 {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
+    Loopback a;
+    if (address.find(':') != std::string::npos) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(a.storage);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        v6.sin6_addr = in6addr_loopback;
+        a.length = sizeof v6;
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(a.storage);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.length = sizeof v4;
+    }
+    return a;
 }
 
 std::string readLine(int fd)
@@ -93,11 +112,11 @@ std::string readTlsLine(int fd)
 }
 
 // Reads the first line the server sends on a fresh connection, or "".
-std::string readGreeting(std::uint16_t port, bool overTls)
+std::string readGreeting(const std::string& address, std::uint16_t port, bool overTls)
 {
-    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in addr = loopback(port);
-    if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+    const Loopback addr = loopback(address, port);
+    Fd s(::socket(addr.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (::connect(s.get(), addr.get(), addr.length) != 0)
         return {};
     return overTls ? readTlsLine(s.get()) : readLine(s.get());
 }
@@ -110,16 +129,29 @@ std::string uniqueToken()
            std::to_string(rd());
 }
 
+std::string urlHost(const std::string& host)
+{
+    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
 std::string yesNo(bool b)
 {
     return b ? "YES" : "NO";
 }
 
-std::string vsftpdConfig(const fs::path& root, const fs::path& work, std::uint16_t port,
-                         const std::string& banner, bool promiscuous)
+// vsftpd listens on IPv4 or on IPv6, never both from one configuration.
+std::string vsftpdListen(const std::string& address)
+{
+    if (address.find(':') != std::string::npos)
+        return "listen=NO\nlisten_ipv6=YES\nlisten_address6=" + address + "\n";
+    return "listen=YES\nlisten_ipv6=NO\nlisten_address=" + address + "\npasv_address=" + address + "\n";
+}
+
+std::string vsftpdConfig(const fs::path& root, const fs::path& work, const std::string& address,
+                         std::uint16_t port, const std::string& banner, bool promiscuous)
 {
     std::ostringstream c;
-    c << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port << "\n"
+    c << vsftpdListen(address) << "listen_port=" << port << "\n"
       << "background=NO\nrun_as_launching_user=YES\n"
       << "anonymous_enable=YES\nanon_root=" << root.string() << "\n"
       << "no_anon_password=YES\nlocal_enable=NO\n"
@@ -127,7 +159,7 @@ std::string vsftpdConfig(const fs::path& root, const fs::path& work, std::uint16
       << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
       << "chown_uploads=NO\nallow_writeable_chroot=YES\n"
       << "secure_chroot_dir=" << (work / "empty").string() << "\n"
-      << "pasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\nconnect_from_port_20=NO\n"
+      << "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n"
       << "pasv_promiscuous=" << yesNo(promiscuous) << "\nport_promiscuous=" << yesNo(promiscuous) << "\n"
       << "seccomp_sandbox=NO\n"
       << "xferlog_enable=YES\nxferlog_std_format=NO\nlog_ftp_protocol=YES\n"
@@ -170,15 +202,25 @@ bool parseVsftpdCommand(const std::string& line, std::string& command)
 
 // The port is free when we look; vsftpd may still lose it to someone else,
 // which is why its start is retried with a fresh one.
-std::uint16_t pickFreePort()
+std::uint16_t pickFreePort(const std::string& address)
 {
-    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in addr = loopback(0);
-    socklen_t len = sizeof addr;
-    if (::bind(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        throw std::runtime_error("cannot find a free port");
-    return ntohs(addr.sin_port);
+    Loopback addr = loopback(address, 0);
+    Fd s(::socket(addr.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+    socklen_t len = sizeof addr.storage;
+    if (::bind(s.get(), addr.get(), addr.length) != 0 || ::getsockname(s.get(), addr.get(), &len) != 0)
+        throw std::runtime_error("cannot find a free port on " + address);
+    return addr.family() == AF_INET6 ? ntohs(reinterpret_cast<const sockaddr_in6&>(addr.storage).sin6_port)
+                                     : ntohs(reinterpret_cast<const sockaddr_in&>(addr.storage).sin_port);
+}
+
+bool loopbackIpv6Available()
+{
+    try {
+        pickFreePort("::1");
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 std::string kindName(ServerKind kind)
@@ -193,7 +235,7 @@ bool ServerOptions::misbehaves() const
 }
 
 FtpServer::FtpServer(ServerKind kind, fs::path root, ServerOptions options)
-    : m_kind(kind), m_root(fs::canonical(root)), m_options(std::move(options))
+    : m_kind(kind), m_root(fs::canonical(root)), m_options(std::move(options)), m_host(m_options.address)
 {
     if (m_options.tls != TlsMode::None && !m_options.certificate)
         m_options.certificate = makeSelfSigned(m_work.root(), "server");
@@ -272,7 +314,7 @@ void FtpServer::startVsftpd()
         throw std::invalid_argument("vsftpd fixture: anonymous only (named users are on pyftpdlib)");
     m_work.mkdir("empty");
     for (int attempt = 0; attempt < kVsftpdAttempts; ++attempt)
-        if (tryStartVsftpd(pickFreePort()))
+        if (tryStartVsftpd(pickFreePort(m_host)))
             return;
     failStart("no attempt reached the greeting");
 }
@@ -282,14 +324,14 @@ void FtpServer::startVsftpd()
 bool FtpServer::tryStartVsftpd(std::uint16_t port)
 {
     const std::string token = uniqueToken();
-    const fs::path conf = m_work.write("vsftpd.conf", vsftpdConfig(m_root, m_work.root(), port,
+    const fs::path conf = m_work.write("vsftpd.conf", vsftpdConfig(m_root, m_work.root(), m_host, port,
                                        "Varnix test vsftpd " + token, m_options.permitForeignAddresses) +
                                            vsftpdTlsConfig(m_options));
     const fs::path out = m_work.path("output.txt");
     m_process = std::make_unique<ChildProcess>(std::vector<std::string>{kVsftpd, conf.string()}, out, out);
     const auto deadline = Clock::now() + kGreetingLimit;
     while (Clock::now() < deadline && m_process->running()) {
-        if (readGreeting(port, m_options.tls == TlsMode::Implicit).find(token) != std::string::npos) {
+        if (readGreeting(m_host, port, m_options.tls == TlsMode::Implicit).find(token) != std::string::npos) {
             m_port = port;
             return true;
         }
@@ -302,12 +344,12 @@ bool FtpServer::tryStartVsftpd(std::uint16_t port)
 
 std::string FtpServer::url() const
 {
-    return "ftp://" + m_host + ":" + std::to_string(m_port);
+    return "ftp://" + urlHost(m_host) + ":" + std::to_string(m_port);
 }
 
 std::string FtpServer::url(const std::string& user, const std::string& password) const
 {
-    return "ftp://" + user + ":" + password + "@" + m_host + ":" + std::to_string(m_port);
+    return "ftp://" + user + ":" + password + "@" + urlHost(m_host) + ":" + std::to_string(m_port);
 }
 
 std::string FtpServer::remotePath(const std::string& rel) const

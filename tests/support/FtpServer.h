@@ -36,6 +36,7 @@ struct ServerOptions {
     bool resetControl = false;          // ... with a reset instead of a close
     bool permitForeignAddresses = true; // PORT to other hosts/ports (site-to-site)
     std::uint16_t port = 0;             // pyftpdlib only: listen here rather than on a free port
+    std::string address = "127.0.0.1";  // or "::1" (see loopbackIpv6Available)
     TlsMode tls = TlsMode::None;
     std::optional<TestCertificate> certificate = {}; // none: a self-signed one made for 127.0.0.1
     std::string tlsClientCommands = {}; // pyftpdlib: "CPSV,SSCN", "SSCN", ...: offered for copies over TLS
@@ -44,7 +45,7 @@ struct ServerOptions {
     bool misbehaves() const;
 };
 
-// A real FTP server on 127.0.0.1 serving `root`, started by the constructor
+// A real FTP server on 127.0.0.1 (or ::1) serving `root`, started by the constructor
 // (which returns once the server accepts connections) and stopped by the
 // destructor. The server's working files (configuration, logs) live in a
 // private folder of their own, never in `root`.
@@ -63,7 +64,7 @@ public:
     // The certificate a TLS server shows.
     const TestCertificate& certificate() const { return *m_options.certificate; }
 
-    std::string url() const; // "ftp://127.0.0.1:PORT"
+    std::string url() const; // "ftp://127.0.0.1:PORT", "ftp://[::1]:PORT"
     std::string url(const std::string& user, const std::string& password) const;
 
     // Where a file below root() is as the server names it: pyftpdlib shows
@@ -86,7 +87,7 @@ private:
     ServerKind m_kind;
     std::filesystem::path m_root;
     ServerOptions m_options;
-    std::string m_host = "127.0.0.1";
+    std::string m_host;
     std::uint16_t m_port = 0;
     TempTree m_work{"varnix-server"};
     std::unique_ptr<ChildProcess> m_process;
@@ -99,6 +100,9 @@ std::string fetchListing(const FtpServer& server, const std::string& path,
                          const std::string& user = "anonymous", const std::string& password = "");
 
 // A loopback port nothing listens on when asked; someone may take it later.
-std::uint16_t pickFreePort();
+std::uint16_t pickFreePort(const std::string& address = "127.0.0.1");
+
+// Whether ::1 can be listened on here; IPv6 tests skip when it cannot.
+bool loopbackIpv6Available();
 
 } // namespace varnix::test

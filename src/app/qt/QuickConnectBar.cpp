@@ -100,8 +100,8 @@ void QuickConnectBar::save(Profile& profile) const
 
 ConnectFields QuickConnectBar::fields() const
 {
-    return {bytesOf(host_->currentText()), bytesOf(port_->text()), bytesOf(user_->text()),
-            bytesOf(password_->text())};
+    return ConnectFields::typed(bytesOf(host_->currentText()), bytesOf(port_->text()), bytesOf(user_->text()),
+                                bytesOf(password_->text()));
 }
 
 ConnectFields QuickConnectBar::makeConnection()
