@@ -8,6 +8,7 @@
 // connection and replies, login, data connections, listings, transfers,
 // remote commands, folder transfers and site-to-site copies.
 
+#include "ftp/ServerFeatures.h"
 #include "ftp/SitePeer.h"
 #include "settings/SettingsRecord.h"
 #include "net/BlockingSocket.h"
@@ -53,6 +54,8 @@ public:
     void SetDirectory(const std::string& path);
     void SendKeepAlive();
     const std::string& CurrentDirectory() const { return currentDirectory_; }
+    // What the server offered in its FEAT reply on this connection.
+    const ServerFeatures& features() const { return features_; }
 
     // Data connections. Over TLS (PROT P) each one is encrypted too,
     // resuming the control connection's TLS session.
@@ -108,6 +111,7 @@ private:
     void closeControl();
     void forgetConnection();
     void logIn(const std::string& user, const std::string& password);
+    void learnFeatures();
     // TLS on the control connection, and the certificate check after it.
     void negotiateTls(EncryptionMode mode, const std::string& host, const std::string& identity);
     void secureControl(const std::string& host, const std::string& identity);
@@ -152,6 +156,7 @@ private:
     BlockingSocket control_;
     BlockingSocket data_;
     std::string currentDirectory_;
+    ServerFeatures features_;
     bool sending_ = false;
     bool readingLine_ = false;
     bool replyPending_ = false;

@@ -53,6 +53,7 @@ void FtpProtocol::Connect()
         Status("Setting binary transfer mode...");
         SendCommand("TYPE I");
         ReadReply("2");
+        learnFeatures();
     } catch (...) {
         closeControl();
         throw;
@@ -66,6 +67,7 @@ void FtpProtocol::forgetConnection()
 {
     data_.Close();
     currentDirectory_.clear();
+    features_ = {};
     dataProtection_ = DataProtection::Unknown;
     siteTlsCommand_ = SiteTlsCommand::Untried;
     epsvRefused_ = false;
@@ -95,6 +97,24 @@ void FtpProtocol::logIn(const std::string& user, const std::string& password)
         }
         refused.recovery = RecoveryLogin;
         throw;
+    }
+}
+
+// FEAT once per connection; a server that refuses it offers nothing. One
+// that takes UTF-8 names is told that ours are UTF-8 (or bytes it keeps).
+void FtpProtocol::learnFeatures()
+{
+    SendCommand("FEAT");
+    try {
+        features_ = ServerFeatures::parse(ReadReply("2"));
+    } catch (const CFTPException&) {
+        if (!IsConnected())
+            throw;
+        return;
+    }
+    if (features_.offers("UTF8")) {
+        SendCommand("OPTS UTF8 ON");
+        ReadReply(kAnyDigit);
     }
 }
 

@@ -121,6 +121,27 @@ TEST_P(CliCommands, FailureIsPrintedAndExitsOne)
     EXPECT_NE(r.err.find("failed: "), std::string::npos) << r.err;
 }
 
+// A UTF-8 name travels as typed; one that is not UTF-8 comes back byte for
+// byte (vsftpd keeps names as bytes, pyftpdlib cannot take them at all).
+TEST_P(CliCommands, NamesKeepTheirBytesThroughEveryCommand)
+{
+    std::vector<std::string> names{"Gr\xc3\xbc\xc3\x9f" "e \xe5\x90\x8d.txt"};
+    if (GetParam() == ServerKind::Vsftpd)
+        names.push_back("caf\xe9.txt");
+    for (const std::string& name : names) {
+        local.write(name, "content of " + name);
+        std::string script = "put \"" + local.path(name).string() + "\" \"" + remote(name) + "\"\n"
+                             "ls " + remote("") + "\n"
+                             "get \"" + remote(name) + "\" \"" + local.path(name + ".back").string() + "\"\n"
+                             "mv \"" + remote(name) + "\" \"moved " + name + "\"\n";
+        CliResult r = runCli({url(), "-"}, script);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(name + "\t"), std::string::npos) << r.out;
+        EXPECT_EQ(local.read(name + ".back"), "content of " + name);
+        EXPECT_EQ(tree.read("moved " + name), "content of " + name);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, CliCommands, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
                          [](const auto& info) { return kindName(info.param); });
 

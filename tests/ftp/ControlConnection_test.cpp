@@ -12,13 +12,15 @@ using Lines = std::vector<std::string>;
 
 // --- replies ---
 
-TEST(ControlReplies, MultiLineGreetingIsOneReplyEvenInSmallPieces)
+TEST(ControlReplies, MultiLineGreetingAndFeaturesAreOneReplyEachEvenInSmallPieces)
 {
     ScriptedServer s({.chunkSeed = 5, .maxChunk = 3});
     s.greet("220-Welcome\r\n220-to the test\r\n220 ready")
         .reply("331 password please")
         .reply("230 logged in")
-        .reply("200 binary");
+        .reply("200 binary")
+        .reply("211-Features:\r\n MDTM\r\n mlst type*;size*;modify*;\r\n UTF8\r\n211 End")
+        .reply("200 Always in UTF8 mode.");
     s.start();
     EngineOnScript e(s);
     e.engine().Connect();
@@ -26,7 +28,12 @@ TEST(ControlReplies, MultiLineGreetingIsOneReplyEvenInSmallPieces)
     EXPECT_EQ(e.h.log(), "< 220-Welcome\r\n< 220-to the test\r\n< 220 ready\r\n"
                          "> USER anonymous\r\n< 331 password please\r\n"
                          "> PASS rover@\r\n< 230 logged in\r\n"
-                         "> TYPE I\r\n< 200 binary\r\n");
+                         "> TYPE I\r\n< 200 binary\r\n"
+                         "> FEAT\r\n< 211-Features:\r\n<  MDTM\r\n<  mlst type*;size*;modify*;\r\n<  UTF8\r\n"
+                         "< 211 End\r\n> OPTS UTF8 ON\r\n< 200 Always in UTF8 mode.\r\n");
+    const ServerFeatures& features = e.engine().features();
+    EXPECT_TRUE(features.offers("MDTM") && features.offers("utf8") && !features.offers("MFMT"));
+    EXPECT_EQ(features.parameters("MLST"), "type*;size*;modify*;");
 }
 
 TEST(ControlReplies, OnlyTheSameCodeAndASpaceCloseAMultiLineReply)

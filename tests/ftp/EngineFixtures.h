@@ -19,10 +19,12 @@
 
 namespace varnix::test {
 
-// The replies of a plain login: greeting, USER, PASS, TYPE I.
+// The replies of a plain login: greeting, USER, PASS, TYPE I, and FEAT
+// refused, as by a server that predates it.
 inline ScriptedServer& scriptPlainLogin(ScriptedServer& s)
 {
-    return s.greet("220 ready").reply("331 password please").reply("230 logged in").reply("200 binary");
+    return s.greet("220 ready").reply("331 password please").reply("230 logged in").reply("200 binary").reply(
+        "500 FEAT not understood");
 }
 
 inline void useShortTimeouts(EngineHarness& h)
@@ -42,11 +44,11 @@ struct EngineOnScript {
     }
 
     FtpProtocol& engine() { return h.engine; }
-    // The commands the server has seen after USER, PASS and TYPE I.
+    // The commands the server has seen after USER, PASS, TYPE I and FEAT.
     std::vector<std::string> afterLogin() const
     {
         auto all = server.commands();
-        return {all.begin() + std::min<std::ptrdiff_t>(3, std::ssize(all)), all.end()};
+        return {all.begin() + std::min<std::ptrdiff_t>(4, std::ssize(all)), all.end()};
     }
 
     ScriptedServer& server;

@@ -341,7 +341,7 @@ TEST(FolderTransfersFailing, NetworkFailureEndsTheWalk)
 
 void scriptLogin(ScriptedServer& s)
 {
-    s.greet("220 ready").reply("331 password").reply("230 in").reply("200 binary");
+    s.greet("220 ready").reply("331 password").reply("230 in").reply("200 binary").reply("500 FEAT?");
 }
 
 TEST(FolderTransfersScripted, HostileNamesNeverReachOutsideTheTarget)

@@ -188,7 +188,7 @@ TEST(ListingScripted, CounterCountsDroppedLinesToo)
         if (t.starts_with("Receiving file list: "))
             counters.push_back(t);
     EXPECT_EQ(counters, (std::vector<std::string>{"Receiving file list: 2", "Receiving file list: 4"}));
-    EXPECT_EQ(s.commands().at(3), "CWD /pub");
+    EXPECT_EQ(s.commands().at(4), "CWD /pub");
     EXPECT_EQ(s.commands().back(), "LIST -A");
     EXPECT_EQ(s.failure(), "");
 }

@@ -150,17 +150,17 @@ TEST(LoginScripted, EmptyPasswordSendsTheAnonymousPasswordSetting)
     EngineOnScript e(s, "joe");
     LockedAccess<SiteContext>(e.h.site)->settings().setAnonymousPassword("me@example.org");
     e.engine().Connect();
-    EXPECT_EQ(s.commands(), (Lines{"USER joe", "PASS me@example.org", "TYPE I"}));
+    EXPECT_EQ(s.commands(), (Lines{"USER joe", "PASS me@example.org", "TYPE I", "FEAT"}));
 }
 
 TEST(LoginScripted, PassIsSentEvenAfterAPositiveUserReply)
 {
     ScriptedServer s;
-    s.greet("220 ready").reply("230 no password needed").reply("230 fine").reply("200 binary");
+    s.greet("220 ready").reply("230 no password needed").reply("230 fine").reply("200 binary").reply("500 FEAT?");
     s.start();
     EngineOnScript e(s, "joe", "pw");
     e.engine().Connect();
-    EXPECT_EQ(s.commands(), (Lines{"USER joe", "PASS pw", "TYPE I"}));
+    EXPECT_EQ(s.commands(), (Lines{"USER joe", "PASS pw", "TYPE I", "FEAT"}));
 }
 
 TEST(LoginScripted, PortTextIsReadByItsLeadingDigits)

@@ -128,7 +128,7 @@ VARNIX_ON_BOTH_SERVERS(RemoteCommandsOnServer);
 
 void scriptLogin(ScriptedServer& s)
 {
-    s.greet("220 ready").reply("331 password").reply("230 in").reply("200 binary");
+    s.greet("220 ready").reply("331 password").reply("230 in").reply("200 binary").reply("500 FEAT?");
 }
 
 struct ScriptedEngine {
@@ -186,7 +186,7 @@ TEST(RemoteCommandsScripted, RemoveFolderDeletesFileAndLinkThenRecursesThenRemov
     EXPECT_EQ(removals(s.commands()),
               (std::vector<std::string>{"DELE file", "DELE ln", "RMD sub", "RMD victim"}));
     auto sent = s.commands();
-    EXPECT_EQ(sent.at(3), "CWD /pub");
+    EXPECT_EQ(sent.at(4), "CWD /pub");
     EXPECT_EQ(sent.back(), "RMD victim");
     EXPECT_EQ(sent.at(sent.size() - 2), "CWD /pub");
 }
@@ -243,9 +243,9 @@ TEST(RemoteCommandsScripted, ModesAreOctalWithAtLeastThreeDigits)
     e.h.engine.Chown("/pub", "f", "u", "g");
 
     auto sent = s.commands();
-    ASSERT_EQ(sent.size(), 8u);
-    EXPECT_EQ(sent[3], "CWD /pub");
-    EXPECT_EQ(std::vector<std::string>(sent.begin() + 4, sent.end()),
+    ASSERT_EQ(sent.size(), 9u);
+    EXPECT_EQ(sent[4], "CWD /pub");
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 5, sent.end()),
               (std::vector<std::string>{"SITE CHMOD 755 a.txt", "SITE CHMOD 005 a.txt", "SITE CHMOD 4755 a.txt",
                                         "SITE CHOWN u:g f"}));
 }
@@ -262,7 +262,7 @@ TEST(RemoteCommandsScripted, RenameTakesAPendingAnswerToRnfrAndStopsAtARefusedRn
     e.h.engine.Rename("/pub", "new", "old");
     EXPECT_THROW(e.h.engine.Rename("/pub", "bad", "new"), CFTPException);
     auto sent = s.commands();
-    EXPECT_EQ(std::vector<std::string>(sent.begin() + 3, sent.end()),
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 4, sent.end()),
               (std::vector<std::string>{"CWD /pub", "RNFR old", "RNTO new", "RNFR new", "RNTO bad"}));
 }
 

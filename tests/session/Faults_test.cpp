@@ -154,7 +154,7 @@ protected:
     }
     void login(ScriptedServer& scripted)
     {
-        scripted.greet("220 hello").reply("331 pass").reply("230 in").reply("200 binary");
+        scripted.greet("220 hello").reply("331 pass").reply("230 in").reply("200 binary").reply("500 FEAT?");
     }
     test::SessionHarness harness;
 };
