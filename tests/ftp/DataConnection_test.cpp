@@ -17,6 +17,20 @@ bool startsWith(const std::string& text, const std::string& prefix)
     return text.rfind(prefix, 0) == 0;
 }
 
+// The port an EPRT command names for the given address, or -1.
+int portOfEprt(const std::string& command, const std::string& address)
+{
+    const std::string prefix = "EPRT |" + std::string(address.find(':') != std::string::npos ? "2" : "1") + "|" +
+                               address + "|";
+    unsigned port = 0;
+    char end = 0, extra = 0;
+    if (!startsWith(command, prefix) ||
+        std::sscanf(command.c_str() + prefix.size(), "%u%c%c", &port, &end, &extra) != 2 || end != '|' ||
+        port > 65535)
+        return -1;
+    return static_cast<int>(port);
+}
+
 // The port a PORT command names, or -1 when it is not of our form.
 int portOfCommand(const std::string& command)
 {
@@ -47,12 +61,13 @@ protected:
     }
 };
 
-TEST_P(DataOnServer, PassiveModeConnectsToTheAddressOfThePasvReply)
+// Both servers offer EPSV and EPRT in their FEAT reply.
+TEST_P(DataOnServer, PassiveModeUsesTheOfferedEpsv)
 {
     start();
     h->set(Setting::PasvMode, 1);
     const Lines commands = listRoot();
-    EXPECT_EQ(commands, (Lines{"PASV", "LIST -A"}));
+    EXPECT_EQ(commands, (Lines{"EPSV", "LIST -A"}));
     EXPECT_TRUE(containsLine(h->target.texts(NoticeStatus), "Opening data connection..."));
 }
 
@@ -62,8 +77,33 @@ TEST_P(DataOnServer, ActiveModeNamesTheControlConnectionsOwnAddress)
     h->set(Setting::PasvMode, 0);
     const Lines commands = listRoot();
     ASSERT_EQ(commands.size(), 2u);
-    EXPECT_GT(portOfCommand(commands[0]), 0) << commands[0];
+    EXPECT_GT(portOfEprt(commands[0], "127.0.0.1"), 0) << commands[0];
     EXPECT_EQ(commands[1], "LIST -A");
+}
+
+// Over IPv6 and IPv4, passive and active: a listing, a download and an upload.
+TEST_P(DataOnServer, EveryFamilyAndModeListsDownloadsAndUploads)
+{
+    for (const char* address : {"127.0.0.1", "::1"}) {
+        if (std::string(address) == "::1" && !loopbackIpv6Available()) {
+            GTEST_SKIP() << "no IPv6 on loopback (::1) on this machine";
+        }
+        for (std::uint32_t passive : {1u, 0u}) {
+            SCOPED_TRACE(std::string(address) + (passive ? " passive" : " active"));
+            TempTree local("varnix-family");
+            start({.address = address});
+            h->set(Setting::PasvMode, passive);
+            const Lines commands = listRoot();
+            ASSERT_EQ(commands.size(), 2u);
+            EXPECT_TRUE(passive ? commands[0] == "EPSV" : portOfEprt(commands[0], address) > 0) << commands[0];
+            const auto path = local.path("a.txt");
+            EXPECT_EQ(engine().Download(remote(), path.string(), "a.txt", false, {}), 10u);
+            EXPECT_EQ(engine().Upload(remote(), "b.txt", path.string(), false, {}), 10u);
+            EXPECT_EQ(readFileText(tree.path("b.txt")), "some bytes");
+            EXPECT_TRUE(containsLine(h->target.texts(NoticeStatus),
+                                     "Connecting to " + server->url().substr(6) + "..."));
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, DataOnServer, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
@@ -77,10 +117,11 @@ TEST_P(DataFallbackOnServer, RefusedPasvFallsBackToPort)
     start({.refusePasv = true});
     h->set(Setting::PasvMode, 1);
     const Lines commands = listRoot();
-    ASSERT_EQ(commands.size(), 3u);
-    EXPECT_EQ(commands[0], "PASV");
-    EXPECT_GT(portOfCommand(commands[1]), 0) << commands[1];
-    EXPECT_EQ(commands[2], "LIST -A");
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[0], "EPSV");
+    EXPECT_EQ(commands[1], "PASV");
+    EXPECT_GT(portOfEprt(commands[2], "127.0.0.1"), 0) << commands[2];
+    EXPECT_EQ(commands[3], "LIST -A");
 }
 
 TEST_P(DataFallbackOnServer, RefusedPortFallsBackToPasv)
@@ -88,10 +129,11 @@ TEST_P(DataFallbackOnServer, RefusedPortFallsBackToPasv)
     start({.refusePort = true});
     h->set(Setting::PasvMode, 0);
     const Lines commands = listRoot();
-    ASSERT_EQ(commands.size(), 3u);
-    EXPECT_GT(portOfCommand(commands[0]), 0) << commands[0];
-    EXPECT_EQ(commands[1], "PASV");
-    EXPECT_EQ(commands[2], "LIST -A");
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_GT(portOfEprt(commands[0], "127.0.0.1"), 0) << commands[0];
+    EXPECT_GT(portOfCommand(commands[1]), 0) << commands[1];
+    EXPECT_EQ(commands[2], "EPSV");
+    EXPECT_EQ(commands[3], "LIST -A");
 }
 
 TEST_P(DataFallbackOnServer, BothModesRefusedReportsTheSecondRefusal)
@@ -147,6 +189,33 @@ TEST(DataScripted, RefusedPortThenPasvCarriesTheListing)
     EXPECT_TRUE(startsWith(commands[1], "PORT ")) << commands[1];
     EXPECT_EQ(commands[2], "PASV");
     EXPECT_EQ(commands[3], "LIST -A");
+}
+
+// An IPv4 server that offers EPSV yet refuses it gets PASV, then and for the
+// rest of the connection; EPRT offered and refused likewise gives way to PORT.
+TEST(DataScripted, RefusedExtendedCommandsGiveWayForTheConnection)
+{
+    ScriptedServer s;
+    s.greet("220 ready").reply("331 password please").reply("230 logged in").reply("200 binary");
+    s.replyRaw("211-Features:\r\n EPSV\r\n EPRT\r\n211 End\r\n");
+    s.reply("250 CWD ok").reply("502 EPSV not implemented").replyPasv().serveData(kListing);
+    s.reply("250 CWD ok").replyPasv().serveData(kListing);
+    s.reply("250 CWD ok").reply("500 EPRT what").replyPort().serveData(kListing);
+    s.reply("250 CWD ok").replyPort().serveData(kListing);
+    s.start();
+    EngineOnScript e(s);
+    e.engine().Connect();
+    for (const char* folder : {"/a", "/b", "/c", "/d"}) {
+        e.h.set(Setting::PasvMode, folder[1] < 'c' ? 1 : 0);
+        EXPECT_TRUE(e.engine().ListFolder(folder, {}, false)->find("a")) << folder;
+    }
+    const Lines commands = e.afterLogin();
+    ASSERT_EQ(commands.size(), 14u);
+    EXPECT_EQ((Lines{commands[1], commands[2], commands[5]}), (Lines{"EPSV", "PASV", "PASV"}));
+    EXPECT_TRUE(startsWith(commands[8], "EPRT |1|127.0.0.1|")) << commands[8];
+    EXPECT_GT(portOfCommand(commands[9]), 0) << commands[9];
+    EXPECT_GT(portOfCommand(commands[12]), 0) << commands[12];
+    EXPECT_EQ(s.failure(), "");
 }
 
 TEST(DataScripted, PasvReplyWithoutClosingParenthesisFailsWithoutFallback)
