@@ -58,6 +58,35 @@ TEST_F(CliTransfers, PutThenGetRoundTripsAFileAndShowsProgress)
     EXPECT_TRUE(sameBytes(local.read("back.bin"), local.read("up.bin")));
 }
 
+// An IPv6 literal in the URL, on both kinds of server, in both data modes.
+TEST_F(CliTransfers, BracketedIpv6UrlListsPutsAndGets)
+{
+    if (!test::loopbackIpv6Available())
+        GTEST_SKIP() << "no IPv6 on loopback (::1) on this machine";
+    local.write("up.txt", "over IPv6");
+    for (ServerKind kind : {ServerKind::Pyftpdlib, ServerKind::Vsftpd}) {
+        for (const char* mode : {"PasvMode=1", "PasvMode=0"}) {
+            SCOPED_TRACE(test::kindName(kind) + " " + mode);
+            TempTree served;
+            FtpServer server(kind, served.root(), {.address = "::1"});
+            ASSERT_EQ(server.url().substr(0, 11), "ftp://[::1]");
+            test::CliResult put = run({server.url(), "put", local.path("up.txt").string(),
+                                       server.remotePath("v6.txt")}, {mode});
+            ASSERT_EQ(put.status, 0) << put.err;
+            test::CliResult ls = run({server.url(), "ls", server.remotePath()}, {mode});
+            EXPECT_NE(ls.out.find("v6.txt"), std::string::npos) << ls.out << ls.err;
+            test::CliResult get = run({server.url(), "get", server.remotePath("v6.txt"),
+                                       local.path("back.txt").string()}, {mode});
+            ASSERT_EQ(get.status, 0) << get.err;
+            EXPECT_EQ(local.read("back.txt"), "over IPv6");
+            EXPECT_EQ(served.read("v6.txt"), "over IPv6");
+            const bool active = std::string(mode) == "PasvMode=0";
+            EXPECT_EQ(countOf(server.commandLog(), "EPRT |2|::1|") > 0, active);
+            EXPECT_EQ(countOf(server.commandLog(), "EPSV") > 0, !active);
+        }
+    }
+}
+
 TEST_F(CliTransfers, ResumedGetAndPutSendOnlyTheRest)
 {
     FtpServer server(ServerKind::Vsftpd, tree.root());

@@ -25,6 +25,10 @@ TEST(SiteUrl, ParsesEveryPartWithPercentDecoding)
         {"ftp://host//srv/abs", "", "", "host", "21", "//srv/abs"},
         {"ftps://host/pub", "", "", "host", "990", "/pub"},
         {"FTPS://bob@host:2990", "bob", "", "host", "2990", ""},
+        {"ftp://[::1]:2121/path", "", "", "::1", "2121", "/path"},
+        {"ftp://[::1]", "", "", "::1", "21", ""},
+        {"ftp://bob:p@[2001:db8::7]/", "bob", "p", "2001:db8::7", "21", "/"},
+        {"ftps://[fe80::1%25eth0]:2990", "", "", "fe80::1%eth0", "2990", ""},
     };
     for (const Case& c : cases) {
         auto url = parseSiteUrl(c.text);
@@ -42,7 +46,9 @@ TEST(SiteUrl, ParsesEveryPartWithPercentDecoding)
 TEST(SiteUrl, RejectsWhatIsNotAnFtpUrl)
 {
     for (const char* text : {"http://host", "host", "ftp://", "ftp://:21", "ftp://host:", "ftp://host:99999",
-                             "ftp://host:2x", "ftp://bad%zzuser@host", "ftp://host/%4"})
+                             "ftp://host:2x", "ftp://bad%zzuser@host", "ftp://host/%4", "ftp://::1",
+                             "ftp://[::1", "ftp://[::1]x", "ftp://[]:21", "ftp://[::1]:", "ftp://[::1]:70000",
+                             "ftp://::1]:21"})
         EXPECT_FALSE(parseSiteUrl(text)) << text;
 }
 

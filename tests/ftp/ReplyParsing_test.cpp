@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 #include <string>
 
 namespace varnix {
@@ -133,6 +134,40 @@ TEST(ReplyParsing, PortArguments)
         SCOPED_TRACE(c.address);
         EXPECT_EQ(formatPortArgument(c.address, c.port), c.argument);
     }
+}
+
+TEST(ReplyParsing, ExtendedPassiveReplies)
+{
+    const std::pair<const char*, std::optional<std::uint16_t>> cases[] = {
+        {"229 Entering Extended Passive Mode (|||6446|)", 6446},
+        {"229 Entering Extended Passive Mode (|||6446|).\r\n", 6446},
+        {"229 (!!!1!)", 1},
+        {"229 EPSV ok (#) (###65535#)", 65535},         // an earlier '(' that is no group
+        {"229-Entering (|||21|)\r\n229 done\r\n", 21}, // multi-line
+        {"229 (|||0|)", std::nullopt},                  // port 0
+        {"229 (|||65536|)", std::nullopt},
+        {"229 (|||999999|)", std::nullopt},
+        {"229 (||||)", std::nullopt},                   // missing port
+        {"229 (|||6446)", std::nullopt},                // no closing delimiter
+        {"229 (|||6446|", std::nullopt},                // no ')'
+        {"229 (|||64a6|)", std::nullopt},
+        {"229 (|!|6446|)", std::nullopt},               // mixed delimiters
+        {"229 (11164461)", std::nullopt},               // digits cannot delimit
+        {"229 (   6446 )", std::nullopt},               // nor can a space
+        {"229 (|2|::1|6446|)", std::nullopt},           // a server must not name an address
+        {"229 Entering Extended Passive Mode", std::nullopt},
+        {"", std::nullopt},
+        {"(", std::nullopt},
+    };
+    for (const auto& [reply, port] : cases)
+        EXPECT_EQ(parseExtendedPassiveReply(reply), port) << reply;
+}
+
+TEST(ReplyParsing, ExtendedPortArguments)
+{
+    EXPECT_EQ(formatExtendedPortArgument("127.0.0.1", 2121), "|1|127.0.0.1|2121|");
+    EXPECT_EQ(formatExtendedPortArgument("::1", 65535), "|2|::1|65535|");
+    EXPECT_EQ(formatExtendedPortArgument("2001:db8::5", 1), "|2|2001:db8::5|1|");
 }
 
 TEST(ReplyParsing, PortArgumentReadsBackAsTheSameAddress)

@@ -2,6 +2,7 @@
 #include "net/Exceptions.h"
 #include "platform/Profile.h"
 #include "site/LoginRegistry.h"
+#include "support/FtpServer.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -296,6 +297,27 @@ TEST_F(BlockingSocketTest, WaitOnAClosedSocketFailsAtOnce)
     char buffer[16];
     EXPECT_THROW(socket.Receive(buffer, sizeof buffer), CNetException);
     EXPECT_THROW(socket.SendString("x"), CNetException);
+}
+
+// A listener on ::1 (as for active mode over IPv6) and a connection to it by
+// name and by address: both ends speak IPv6 and name it as text.
+TEST_F(BlockingSocketTest, Ipv6ListenerAndConnectionNameTheirAddresses)
+{
+    if (!test::loopbackIpv6Available())
+        GTEST_SKIP() << "no IPv6 on loopback (::1) on this machine";
+    socket.Create(false);
+    auto [address, port] = socket.Listen("::1");
+    EXPECT_EQ(address, "::1");
+    BlockingSocket client(site.site);
+    client.Create(true);
+    client.Connect("::1", port);
+    EXPECT_TRUE(client.IsIpv6());
+    EXPECT_EQ(client.PeerAddress(), "::1");
+    EXPECT_EQ(client.LocalAddress(), "::1");
+    client.SendString("over six\n");
+    EXPECT_EQ(socket.ReadLine(), "over six\n");
+    EXPECT_EQ(socket.PeerAddress(), "::1");
+    EXPECT_THROW(BlockingSocket(site.site).Listen("not-an-address"), CNetException);
 }
 
 TEST_F(BlockingSocketTest, ListeningSocketAcceptsOnItsFirstSend)

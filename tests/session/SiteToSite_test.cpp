@@ -150,6 +150,36 @@ TEST_P(SiteToSiteTest, OnlyNewerLeavesAnUpToDateCopyAlone)
     EXPECT_EQ(destinationTree.read("tree/new.bin"), sourceTree.read("tree/new.bin"));
 }
 
+// Two IPv6 servers copy with EPSV and EPRT; an IPv4 server and an IPv6 one
+// cannot reach each other, and the copy says so before any command.
+TEST(SiteToSiteFamilies, Ipv6PairCopiesAndAMixedPairSaysWhyNot)
+{
+    if (!test::loopbackIpv6Available())
+        GTEST_SKIP() << "no IPv6 on loopback (::1) on this machine";
+    TempTree sourceTree, destinationTree, otherTree;
+    sourceTree.writeSized("file.bin", 300000, 7);
+    FtpServer source6(ServerKind::Pyftpdlib, sourceTree.root(), {.address = "::1"});
+    FtpServer destination6(ServerKind::Vsftpd, destinationTree.root(), {.address = "::1"});
+    FtpServer destination4(ServerKind::Vsftpd, otherTree.root());
+    test::SessionHarness harness;
+    CFTPSession* source = harness.session(harness.site(source6));
+    CFTPSession* destination = harness.session(harness.site(destination6));
+    destination->SiteUploadFile(destination6.remotePath(), source6.remotePath(), source, "copy.bin", "file.bin",
+                                false);
+    EXPECT_EQ(harness.outcome(destination).kind, NoticeDone);
+    EXPECT_EQ(harness.outcome(source).kind, NoticeDone);
+    EXPECT_EQ(destinationTree.read("copy.bin"), sourceTree.read("file.bin"));
+    const auto sent = source6.commandLog();
+    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("EPRT |2|::1|"); }));
+
+    CFTPSession* mixed = harness.session(harness.site(destination4));
+    mixed->SiteUploadFile(destination4.remotePath(), source6.remotePath(), source, "copy.bin", "file.bin", false);
+    SessionNotice n = harness.outcome(mixed);
+    EXPECT_NE(n.kind, NoticeDone);
+    EXPECT_NE(n.text.find("Cannot copy between an IPv4 and an IPv6 site"), std::string::npos) << n.text;
+    EXPECT_FALSE(otherTree.exists("copy.bin"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SiteToSiteTest,
                          ::testing::Values(Pair{ServerKind::Pyftpdlib, ServerKind::Vsftpd},
                                            Pair{ServerKind::Vsftpd, ServerKind::Pyftpdlib},

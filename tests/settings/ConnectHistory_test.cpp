@@ -31,6 +31,28 @@ TEST(ConnectHistory, IncompleteWithoutHostOrPort)
     EXPECT_FALSE((ConnectFields{"ftp.example", "21", "", ""}.isIncomplete()));
 }
 
+TEST(ConnectHistory, TypedHostMayCarryAPortAndBrackets)
+{
+    // host box, port box -> host, port
+    const char* const cases[][4] = {
+        {"example.org", "21", "example.org", "21"},
+        {"example.org:2121", "21", "example.org", "2121"},
+        {"::1", "2121", "::1", "2121"},
+        {"[::1]", "2121", "::1", "2121"},
+        {"[::1]:990", "21", "::1", "990"},
+        {"[2001:db8::1]:", "2121", "2001:db8::1", "2121"},
+        {"fe80::1%eth0", "21", "fe80::1%eth0", "21"},
+        {"[::1", "21", "[::1", "21"}, // kept as typed: connecting reports it
+        {"", "21", "", "21"},
+    };
+    for (const auto& c : cases) {
+        ConnectFields fields = ConnectFields::typed(c[0], c[1], "u", "p");
+        EXPECT_EQ(fields.host, c[2]) << c[0];
+        EXPECT_EQ(fields.port, c[3]) << c[0];
+        EXPECT_EQ(fields.user, "u");
+    }
+}
+
 TEST(ConnectHistory, SecondConnectionToAHostReplacesItsEntry)
 {
     ConnectHistory history;
