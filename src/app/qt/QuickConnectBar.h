@@ -1,7 +1,8 @@
 #pragma once
 // The quick-connect bar: "Host:", "Username:", "Password:" and "Port:" in
 // one row. Enter in any field asks for a connection; picking a host from the
-// drop-down list fills the other three fields from its history.
+// drop-down list fills the other three fields from its history. The host box
+// takes "host:port" and IPv6 addresses, bracketed or not (ConnectFields::typed).
 
 #include "settings/ConnectHistory.h"
 
