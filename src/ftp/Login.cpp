@@ -69,6 +69,8 @@ void FtpProtocol::forgetConnection()
     dataProtection_ = DataProtection::Unknown;
     siteTlsCommand_ = SiteTlsCommand::Untried;
     tlsClientRole_ = false;
+    machineListingRefused_ = false;
+    machineFactsChosen_ = false;
     sending_ = false;
     readingLine_ = false;
     replyPending_ = false;

@@ -49,7 +49,7 @@ void refuseLoop(const std::vector<std::string>& around, const std::string& path)
 void removeTree(FtpProtocol& engine, const std::string& folder, const std::string& name,
                 std::vector<std::string>& around)
 {
-    FolderHandle listing = engine.ListFolder(folder, name, false);
+    FolderHandle listing = engine.ListFolder(folder, name, false, FtpProtocol::ListingUse::Walk);
     for (const RemoteFile& entry : *listing) {
         if (skipUnsafe(engine, entry))
             continue;

@@ -46,7 +46,7 @@ TEST_P(RemoteCommandsOnServer, RemoveFolderOfAnEmptyFolderListsItThenRemovesIt)
     engine().RemoveFolder(remote(), "empty");
     EXPECT_FALSE(tree.exists("empty"));
     auto sent = since(from);
-    auto list = std::find(sent.begin(), sent.end(), "LIST -A");
+    auto list = std::find_if(sent.begin(), sent.end(), [](auto& c) { return c == "LIST -A" || c == "MLSD"; });
     auto rmd = std::find(sent.begin(), sent.end(), "RMD empty");
     EXPECT_NE(list, sent.end());
     EXPECT_LT(list, rmd);
