@@ -39,7 +39,7 @@ std::optional<std::string> tryResolve(FtpProtocol& engine, const FolderWalk::Fol
 FolderHandle tryList(FtpProtocol& engine, const std::string& remote)
 {
     try {
-        return engine.ListFolder(remote, {}, false);
+        return engine.ListFolder(remote, {}, false, FtpProtocol::ListingUse::Walk);
     } catch (const CFTPException&) {
         return {};
     }

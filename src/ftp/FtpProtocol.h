@@ -18,12 +18,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace varnix {
 
 class RemoteFile;
+class RemoteFolder;
 struct PassiveAddress;
 
 // Allowed characters for each digit of a reply code.
@@ -63,8 +65,14 @@ public:
     DataProtection dataProtection() const { return dataProtection_.load(); }
     IpVersion ipVersion() const { return ipVersion_.load(); }
 
-    // Listings.
-    FolderHandle ListFolder(const std::string& folder, const std::string& name, bool notify);
+    // Listings. Tree walks ask for ListingUse::Walk: they must see links for
+    // what they are, to remove a link rather than what it leads to and to
+    // stay out of loops, and some servers' MLSD reports a link as what it
+    // leads to (pyftpdlib's does). They read LIST -A, in place of a cached
+    // machine listing too.
+    enum class ListingUse { Show, Walk };
+    FolderHandle ListFolder(const std::string& folder, const std::string& name, bool notify,
+                            ListingUse use = ListingUse::Show);
     void RefreshFolder(const std::string& folder);
     std::string ResolvePath(const std::string& folder, const std::string& name);
     FoundEntry FindRemoteFile(const std::string& folder, const std::string& name);
@@ -129,7 +137,16 @@ private:
                                bool resume, const std::string& progressText);
     std::uint64_t uploadFile(const std::string& folder, const std::string& name, const std::string& localPath,
                              bool resume, const std::string& progressText);
-    FolderHandle FetchListing(const std::string& path);
+    FolderHandle FetchListing(const std::string& path, ListingUse use);
+    // Sends MLSD or LIST -A and opens the data; true for MLSD.
+    bool startListing(ListingUse use);
+    void chooseMachineFacts();
+    void readEntries(RemoteFolder& folder, bool machine);
+    // File times: the listed entry's time made exact where the server can
+    // (0 for no entry), MDTM's answer, and MFMT after an upload where offered.
+    std::int64_t exactRemoteTime(const std::string& folder, const std::string& name, const FoundEntry& listed);
+    std::optional<std::int64_t> askRemoteTime(const std::string& name);
+    void keepUploadTime(const std::string& name, const std::string& localPath);
     std::uint32_t recvBufferSize();
     std::uint32_t sendBufferSize();
     // After a data connection failed mid-transfer: read the outstanding
@@ -172,6 +189,9 @@ private:
     bool epsvRefused_ = false;
     bool eprtRefused_ = false;
     std::atomic<IpVersion> ipVersion_{IpVersion::Unknown};
+    // MLSD was refused on this connection: LIST -A from then on.
+    bool machineListingRefused_ = false;
+    bool machineFactsChosen_ = false; // OPTS MLST sent, or not needed
 };
 
 } // namespace varnix

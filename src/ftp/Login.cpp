@@ -74,6 +74,8 @@ void FtpProtocol::forgetConnection()
     eprtRefused_ = false;
     ipVersion_ = IpVersion::Unknown;
     tlsClientRole_ = false;
+    machineListingRefused_ = false;
+    machineFactsChosen_ = false;
     sending_ = false;
     readingLine_ = false;
     replyPending_ = false;

@@ -49,7 +49,7 @@ void refuseLoop(const std::vector<std::string>& around, const std::string& path)
 void removeTree(FtpProtocol& engine, const std::string& folder, const std::string& name,
                 std::vector<std::string>& around)
 {
-    FolderHandle listing = engine.ListFolder(folder, name, false);
+    FolderHandle listing = engine.ListFolder(folder, name, false, FtpProtocol::ListingUse::Walk);
     for (const RemoteFile& entry : *listing) {
         if (skipUnsafe(engine, entry))
             continue;
@@ -80,6 +80,17 @@ void FtpProtocol::MakeFolder(const std::string& folder, const std::string& name)
 // what is already gone stays gone and the rest is left as it is.
 void FtpProtocol::RemoveFolder(const std::string& folder, const std::string& name)
 {
+    // A machine listing may have shown a link as the folder it leads to
+    // (pyftpdlib's MLSD does). The parent's LIST says which it is, and a
+    // link is removed as a name, never entered.
+    if (features_.offers("MLST")) {
+        const FolderHandle parent = ListFolder(folder, {}, false, ListingUse::Walk);
+        const RemoteFile* entry = parent->find(name);
+        if (entry && entry->isLink()) {
+            DeleteFile(folder, name);
+            return;
+        }
+    }
     std::vector<std::string> around{folder};
     removeTree(*this, folder, name, around);
 }

@@ -153,7 +153,7 @@ std::uint64_t FtpProtocol::downloadFile(const std::string& folder, const std::st
     SetDirectory(folder);
     if (resume)
         file.seekToEnd();
-    const std::int64_t remoteTime = GetRemoteTime(folder, name);
+    const FoundEntry listed = FindRemoteFile(folder, name);
     const std::uint64_t size = GetRemoteSize(folder, name);
     const std::uint64_t offset = resume ? file.position() : 0;
     // An unknown size never proves the file complete: fetch until the end of the data.
@@ -182,7 +182,7 @@ std::uint64_t FtpProtocol::downloadFile(const std::string& folder, const std::st
     progress.finish();
     data_.Close();
     ReadReply("2");
-    if (remoteTime != 0)
+    if (const std::int64_t remoteTime = exactRemoteTime(folder, name, listed); remoteTime != 0)
         (void)file.setModifiedTime(remoteTime);
     file.close();
     if (resume) {
@@ -236,6 +236,7 @@ std::uint64_t FtpProtocol::uploadFile(const std::string& folder, const std::stri
     });
     data_.Close();
     ReadReply("2");
+    keepUploadTime(name, localPath);
     if (progressText.empty())
         storeEmptyListing(folder);
     return progress.moved();

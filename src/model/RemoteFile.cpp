@@ -1,6 +1,7 @@
 #include "model/RemoteFile.h"
 
 #include "model/ListingCursor.h"
+#include "model/ListingLine.h"
 
 #include <cstdio>
 #include <ctime>
@@ -11,33 +12,9 @@ namespace varnix {
 
 static_assert(sizeof(std::time_t) >= 8, "dates after January 2038 need a 64-bit time_t");
 
+using namespace listing;
+
 namespace {
-
-struct ListingDate {
-    std::int64_t year = 0;
-    std::uint32_t month = 12;  // index 0..11; 12 for a word that is no month
-    std::uint32_t day = 0;
-    std::uint32_t hour = 0;
-    std::uint32_t minute = 0;
-};
-
-[[noreturn]] void reject(const char* reason)
-{
-    throw ListingLineRejected{reason};
-}
-
-template <class T>
-T need(std::optional<T> value, const char* reason)
-{
-    if (!value)
-        reject(reason);
-    return *value;
-}
-
-char asciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Locale-free on purpose: a Turkish or German locale must not change which
 // listing lines parse.
@@ -57,7 +34,7 @@ std::uint32_t monthIndex(std::string_view word)
 
 // Servers show the time of day instead of the year for recent files; the
 // year is then the current one, even if that puts the date in the future.
-void readYearOrTime(std::string_view token, const int* currentYear, ListingDate& date)
+void readYearOrTime(std::string_view token, const int* currentYear, LocalDate& date)
 {
     ListingCursor part(token);
     if (!part.contains(':')) {
@@ -68,46 +45,6 @@ void readYearOrTime(std::string_view token, const int* currentYear, ListingDate&
     part.skipAll(':');
     date.minute = need(part.number32(), "no minute");
     date.year = currentYear ? *currentYear : RemoteFile::currentLocalYear();
-}
-
-void validate(const ListingDate& date)
-{
-    if (date.month > 11)
-        reject("no month name");
-    if (date.day < 1 || date.day > 31)
-        reject("day out of range");
-    if (date.year < 1970 || date.year > 2038)
-        reject("year out of range");
-}
-
-// mktime normalises 30 February or minute 75 and lets the zone decide on
-// daylight saving time.
-std::int64_t localSeconds(const ListingDate& date)
-{
-    std::tm tm{};
-    tm.tm_year = static_cast<int>(date.year - 1900);
-    tm.tm_mon = static_cast<int>(date.month);
-    tm.tm_mday = static_cast<int>(date.day);
-    tm.tm_hour = static_cast<int>(date.hour);
-    tm.tm_min = static_cast<int>(date.minute);
-    tm.tm_isdst = -1;
-    tm.tm_yday = -1;  // mktime sets it on success only; -1 is also a valid time
-    std::time_t seconds = std::mktime(&tm);
-    if (seconds == static_cast<std::time_t>(-1) && tm.tm_yday == -1)
-        reject("time not representable");
-    return static_cast<std::int64_t>(seconds);
-}
-
-// A name is later joined to local and remote paths: an empty one would
-// stand for the folder itself and a slash would leave it.
-void checkName(std::string_view name)
-{
-    if (name == "." || name == "..")
-        reject("dot entry");
-    if (name.empty())
-        reject("empty name");
-    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        reject("name with a slash or NUL");
 }
 
 }  // namespace
@@ -133,6 +70,8 @@ int RemoteFile::currentLocalYear()
 
 RemoteFile RemoteFile::parseLine(std::string_view line, const int* currentYear)
 {
+    if (looksLikeDosLine(line))
+        return parseDosLine(line);
     RemoteFile file;
     ListingCursor cursor(line);
     std::string_view permissionField = need(cursor.token(), "no permission field");
@@ -150,7 +89,7 @@ RemoteFile RemoteFile::parseLine(std::string_view line, const int* currentYear)
 
 void RemoteFile::parseDate(ListingCursor& cursor, const int* currentYear)
 {
-    ListingDate date;
+    LocalDate date;
     date.month = monthIndex(need(cursor.token(), "no month"));
     date.day = need(cursor.number32(), "no day");
     readYearOrTime(need(cursor.token(), "no year or time"), currentYear, date);
@@ -172,7 +111,7 @@ void RemoteFile::setKind(std::string_view permissionField)
 
 void RemoteFile::parseName(std::string_view rest)
 {
-    std::string_view name = rest.substr(0, rest.find_first_of("\r\n"));
+    std::string_view name = withoutLineEnd(rest);
     if (isLink_) {
         std::size_t arrow = name.find(" -> ");
         if (arrow != std::string_view::npos) {

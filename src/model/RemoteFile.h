@@ -8,15 +8,17 @@ namespace varnix {
 
 class ListingCursor;
 
-// Thrown by RemoteFile::parse for a line that is not a Unix long-format
-// entry (the "total" line, ".", "..", other formats, impossible dates).
+// Thrown by the RemoteFile parsers for a line that is no entry (the "total"
+// line, ".", "..", unknown formats, impossible dates, malformed facts).
 // The listing reader drops the line and goes on; it is deliberately not one
 // of the engine's exceptions so that no failure handler swallows it.
 struct ListingLineRejected {
     const char* reason;  // static text, for logs and test messages
 };
 
-// One entry of a remote folder, parsed from one line of a `LIST -A` reply.
+// One entry of a remote folder, parsed from one line of a `LIST -A` reply
+// (Unix long format, or the DOS format of IIS and other Windows servers) or
+// of an `MLSD` reply (RFC 3659 facts).
 // Names are the server's bytes, unchanged (they need not be UTF-8).
 // Complete once parsed; afterwards only the folder flag (for links the
 // listing reader can enter) and the type text and icon index change.
@@ -27,6 +29,11 @@ public:
     // clock, only for lines that need it. Throws ListingLineRejected.
     static RemoteFile parse(std::string_view line);
     static RemoteFile parse(std::string_view line, int currentYear);
+    // Parses one MLSD entry: "fact=value;...; name". Fact names and type
+    // values are compared without regard to case; unknown facts are ignored,
+    // cdir and pdir entries rejected. The modify fact is UTC. Throws
+    // ListingLineRejected.
+    static RemoteFile parseMachineEntry(std::string_view line);
 
     // The year of the machine's local clock now.
     static int currentLocalYear();
@@ -61,6 +68,10 @@ public:
 private:
     RemoteFile() = default;
     static RemoteFile parseLine(std::string_view line, const int* currentYear);
+    static bool looksLikeDosLine(std::string_view line);
+    static RemoteFile parseDosLine(std::string_view line);
+    void applyFact(std::string_view name, std::string_view value);
+    void applyType(std::string_view value);
     void parseDate(ListingCursor& cursor, const int* currentYear);
     void parseName(std::string_view rest);
     void setKind(std::string_view permissionField);

@@ -48,6 +48,12 @@ public:
     const RemoteFile* find(std::string_view name) const;
     RemoteFile* find(std::string_view name);
 
+    // True when the entries' times are exact to the second and in UTC (a
+    // machine listing); a LIST line gives the minute or only the day.
+    bool exactTimes() const { return exactTimes_; }
+    // Listing reader only, before publication.
+    void setExactTimes(bool exact) { exactTimes_ = exact; }
+
     // `name` is an entry name or ".."; unknown names give an empty path.
     void setResolvedPath(std::string_view name, std::string path);
     std::string resolvedPath(std::string_view name) const;
@@ -59,6 +65,7 @@ private:
     };
 
     std::deque<RemoteFile> entries_;
+    bool exactTimes_ = false;
     // Names point into entries_, which never moves an element. Keeps find
     // cheap for views that look up every selected row of a large folder.
     std::unordered_map<std::string_view, std::uint32_t> firstByName_;

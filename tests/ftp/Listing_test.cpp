@@ -2,13 +2,26 @@
 #include "model/RemoteFolder.h"
 #include "support/ScriptedServer.h"
 
+#include "model/ScopedTimeZone.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace varnix::test {
 namespace {
 
+std::int64_t mtimeOf(const std::filesystem::path& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mtime;
+}
+
 class ListingOnServer : public EngineOnServer {
 protected:
+    // pyftpdlib offers MLST, vsftpd only LIST.
+    std::string listCommand() const { return GetParam() == ServerKind::Pyftpdlib ? "MLSD" : "LIST -A"; }
+
     void SetUp() override
     {
         tree.mkdir("docs/inner");
@@ -23,6 +36,10 @@ protected:
 
 TEST_P(ListingOnServer, LinkToFolderBecomesFolderAndLinkToFileStaysFile)
 {
+    // pyftpdlib's MLSD reports what a link leads to (see MachineListing...
+    // below); its LIST shows the link, as vsftpd's does.
+    if (GetParam() == ServerKind::Pyftpdlib)
+        start({.refuseMlsd = true});
     const std::size_t before = mark();
     FolderHandle folder = engine().ListFolder(remote(), {}, true);
     ASSERT_TRUE(folder);
@@ -77,7 +94,7 @@ TEST_P(ListingOnServer, RefreshFolderListsAgainEvenWhenCached)
     const std::size_t before = mark();
 
     engine().RefreshFolder(remote());
-    EXPECT_EQ(countOf(commandsSince(before), "LIST -A"), 1u);
+    EXPECT_EQ(countOf(commandsSince(before), listCommand()), 1u);
     FolderHandle now = cached(remote());
     ASSERT_TRUE(now);
     EXPECT_FALSE(now.sameAs(first));
@@ -133,7 +150,7 @@ TEST_P(ListingOnServer, EmptyFolderAndNameListTheWorkingDirectory)
     auto sent = commandsSince(before);
     auto pwd = std::find(sent.begin(), sent.end(), "PWD");
     ASSERT_NE(pwd, sent.end());
-    EXPECT_LT(pwd - sent.begin(), std::find(sent.begin(), sent.end(), "LIST -A") - sent.begin());
+    EXPECT_LT(pwd - sent.begin(), std::find(sent.begin(), sent.end(), listCommand()) - sent.begin());
     EXPECT_EQ(h->target.texts(NoticeListed), std::vector<std::string>{remote()});
     EXPECT_TRUE(folder->find("docs"));
     EXPECT_TRUE(cached(remote()).sameAs(folder));
@@ -145,7 +162,8 @@ TEST_P(ListingOnServer, RemoteTimeIsZeroForAMissingEntry)
     FoundEntry big = engine().FindRemoteFile(remote(), "big.bin");
     ASSERT_TRUE(big);
     EXPECT_NE(big.entry->modified(), 0);
-    EXPECT_EQ(engine().GetRemoteTime(remote(), "big.bin"), big.entry->modified());
+    // To the second: from MLSD's facts, or from MDTM where LIST shows minutes.
+    EXPECT_EQ(engine().GetRemoteTime(remote(), "big.bin"), mtimeOf(tree.path("big.bin")));
     EXPECT_FALSE(engine().FindRemoteFile(remote(), "BIG.BIN")); // names are exact
 
     // The found entry outlives a refresh that replaces its folder.
@@ -159,6 +177,45 @@ TEST_P(ListingOnServer, RefusedFolderCachesNothing)
     EXPECT_FALSE(cached(remote("missing")));
     EXPECT_EQ(h->target.count(NoticeListed), 0u);
     EXPECT_TRUE(engine().ListFolder(remote("docs"), {}, false)->find("inner")); // still in step
+}
+
+// One folder listed by MLSD and, with MLSD refused, by LIST -A: the same
+// entries, the times as exact as LIST shows them. pyftpdlib's MLSD follows
+// links, so a link comes as what it leads to, which LIST's reader learns by
+// changing into it.
+TEST_P(ListingOnServer, MachineListingAgreesWithList)
+{
+    if (GetParam() != ServerKind::Pyftpdlib)
+        GTEST_SKIP() << "vsftpd has no MLSD";
+    ScopedTimeZone zone("UTC"); // pyftpdlib's LIST shows UTC
+    for (const char* name : {"  leading blanks", "trailing blank ", "a -> b", "with space.txt"})
+        tree.write(name, name);
+    tree.setMtime("a -> b", 1551447927); // 2019-03-01 13:45:27: LIST shows the day
+    const std::size_t before = mark();
+    FolderHandle machine = engine().ListFolder(remote(), {}, false);
+    EXPECT_EQ(countOf(commandsSince(before), "OPTS MLST type;size;modify;unix.mode;unix.uid;unix.gid;"), 1u);
+    EXPECT_TRUE(machine->exactTimes());
+
+    FtpServer listServer(GetParam(), tree.root(), {.refuseMlsd = true});
+    EngineHarness second(listServer.host(), listServer.port(), {}, {});
+    second.engine.Connect();
+    FolderHandle listed = second.engine.ListFolder(listServer.remotePath(), {}, false);
+    EXPECT_FALSE(listed->exactTimes());
+    EXPECT_TRUE(containsLine(listServer.commandLog(), "MLSD"));
+    ASSERT_EQ(listed->count(), machine->count());
+    for (const RemoteFile& l : *listed) {
+        SCOPED_TRACE(l.name());
+        const RemoteFile* m = machine->find(l.name());
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->isFolder(), l.isFolder());
+        if (l.isLink())
+            continue;
+        EXPECT_EQ(m->size(), l.size());
+        EXPECT_EQ(m->permissions(), l.permissions());
+        EXPECT_TRUE(l.modified() == m->modified() - m->modified() % 60 ||
+                    l.modified() == m->modified() - m->modified() % 86400);
+    }
+    EXPECT_EQ(machine->find("a -> b")->modified(), 1551447927);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ListingOnServer,
@@ -190,6 +247,37 @@ TEST(ListingScripted, CounterCountsDroppedLinesToo)
     EXPECT_EQ(counters, (std::vector<std::string>{"Receiving file list: 2", "Receiving file list: 4"}));
     EXPECT_EQ(s.commands().at(4), "CWD /pub");
     EXPECT_EQ(s.commands().back(), "LIST -A");
+    EXPECT_EQ(s.failure(), "");
+}
+
+// A server may offer MLST and refuse MLSD: LIST -A answers (DOS lines
+// too), and the connection does not ask for MLSD again.
+TEST(ListingScripted, RefusedMachineListingFallsBackToListForTheConnection)
+{
+    ScriptedServer s;
+    s.greet("220 ready").reply("331 password please").reply("230 logged in").reply("200 binary");
+    s.reply("211-Features:\r\n MLST type*;size*;modify*;unix.mode;\r\n211 End")
+        .reply("250 ok")
+        .reply("200 MLST OPTS type;size;modify;unix.mode;")
+        .replyPasv()
+        .reply("500 MLSD not understood")
+        .replyPasv()
+        .serveData("01-31-24  10:15AM       <DIR>          sub dir\r\n"
+                   "-rw-r--r-- 1 o g 7 Jan 1 2001 b\r\n")
+        .reply("250 ok")
+        .replyPasv()
+        .serveData("-rw-r--r-- 1 o g 5 Jan 1 2001 a\r\n");
+    s.start();
+    EngineOnScript e(s);
+    e.h.engine.Connect();
+    FolderHandle folder = e.h.engine.ListFolder("/pub", {}, true);
+    ASSERT_EQ(folder->count(), 2u);
+    EXPECT_TRUE(folder->find("sub dir") && folder->find("sub dir")->isFolder());
+    EXPECT_FALSE(folder->exactTimes());
+    EXPECT_TRUE(e.h.engine.ListFolder("/other", {}, true)->find("a"));
+    EXPECT_EQ(e.afterLogin(), (std::vector<std::string>{"CWD /pub", "OPTS MLST type;size;modify;unix.mode;",
+                                                         "PASV", "MLSD", "PASV", "LIST -A", "CWD /other", "PASV",
+                                                         "LIST -A"}));
     EXPECT_EQ(s.failure(), "");
 }
 

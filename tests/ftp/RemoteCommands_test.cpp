@@ -46,7 +46,7 @@ TEST_P(RemoteCommandsOnServer, RemoveFolderOfAnEmptyFolderListsItThenRemovesIt)
     engine().RemoveFolder(remote(), "empty");
     EXPECT_FALSE(tree.exists("empty"));
     auto sent = since(from);
-    auto list = std::find(sent.begin(), sent.end(), "LIST -A");
+    auto list = std::find_if(sent.begin(), sent.end(), [](auto& c) { return c == "LIST -A" || c == "MLSD"; });
     auto rmd = std::find(sent.begin(), sent.end(), "RMD empty");
     EXPECT_NE(list, sent.end());
     EXPECT_LT(list, rmd);
@@ -70,6 +70,20 @@ TEST_P(RemoteCommandsOnServer, RemoveFolderTakesTheTreeAndOnlyTheLinkToAFolder)
     EXPECT_EQ(countOf(sent, "RMD ln"), 0u);
     EXPECT_EQ(countOf(sent, "RMD deeper"), 1u);
     EXPECT_EQ(countOf(sent, "RMD victim"), 1u);
+}
+
+// pyftpdlib's MLSD shows a link to a folder as a folder: removing it as one
+// still takes the link alone. (LIST shows links, which callers delete as names.)
+TEST_P(RemoteCommandsOnServer, RemoveFolderOfALinkListedAsAFolderTakesOnlyTheLink)
+{
+    if (GetParam() != ServerKind::Pyftpdlib)
+        GTEST_SKIP() << "vsftpd lists by LIST";
+    tree.write("kept/precious.txt", "keep me");
+    tree.symlink("ln", "kept");
+    EXPECT_TRUE(engine().ListFolder(remote(), {}, false)->find("ln")->isFolder());
+    engine().RemoveFolder(remote(), "ln");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tree.path("ln"))));
+    EXPECT_EQ(tree.read("kept/precious.txt"), "keep me");
 }
 
 TEST_P(RemoteCommandsOnServer, DeleteFileRemovesItAndAMissingOneIsRefused)

@@ -95,14 +95,31 @@ TEST_P(TransfersOnServer, DownloadReplacesTheLocalFileAndTakesTheRemoteTime)
 
     EXPECT_EQ(engine().Download(remote(), path.string(), "data.bin", false, {}), 100000u);
     EXPECT_EQ(local.read("data.bin"), TempTree::sizedContent(100000, 7));
-    EXPECT_EQ(mtimeOf(path), engine().GetRemoteTime(remote(), "data.bin"));
+    EXPECT_EQ(mtimeOf(path), 1000000000); // to the second: MLSD's modify fact, or MDTM
     auto sent = commandsSince(before);
-    EXPECT_EQ(countOf(sent, "LIST -A"), 1u); // the size came from the listing
+    const bool machine = GetParam() == ServerKind::Pyftpdlib;
+    EXPECT_EQ(countOf(sent, machine ? "MLSD" : "LIST -A"), 1u); // the size came from the listing
+    EXPECT_EQ(countOf(sent, "MDTM data.bin"), machine ? 0u : 1u);
     EXPECT_EQ(countOf(sent, "SIZE data.bin"), 0u);
     EXPECT_EQ(countOf(sent, "RETR data.bin"), 1u);
     EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](auto& c) { return c.starts_with("REST"); }), 0);
     expectProgress(progress(), 0, 100000, 100000, true);
     EXPECT_GE(progress().size(), 2u + 100000 / 4096);
+}
+
+// pyftpdlib offers MFMT, vsftpd does not (its copy gets the upload's time).
+TEST_P(TransfersOnServer, UploadKeepsTheLocalTimeWhereMfmtIsOffered)
+{
+    const auto path = local.write("up.bin", "upload");
+    local.setMtime("up.bin", 1000000007);
+    const std::size_t before = mark();
+    EXPECT_EQ(engine().Upload(remote(), "up.bin", path.string(), false, {}), 6u);
+    const bool offered = GetParam() == ServerKind::Pyftpdlib;
+    EXPECT_EQ(countOf(commandsSince(before), "MFMT 20010909014647 up.bin"), offered ? 1u : 0u);
+    if (offered) {
+        EXPECT_EQ(mtimeOf(tree.path("up.bin")), 1000000007);
+    }
+    EXPECT_EQ(engine().GetRemoteTime(remote(), "up.bin"), mtimeOf(tree.path("up.bin")));
 }
 
 // Large enough to be written out several times on the way; an odd block

@@ -166,7 +166,7 @@ const Rejected kRejected[] = {
     {"negative size", "-rw-r--r-- 1 o g -1 Jan 1 2001 f"},
     {"size beyond 64 bits", "-rw-r--r-- 1 o g 18446744073709551616 Jan 1 2001 f"},
     {"device numbers instead of a size", "crw-rw-rw- 1 root root 1, 3 Jan 1 2001 null"},
-    {"DOS listing", "01-05-24  12:30PM       <DIR>          pub"},
+    {"DOS date in a Unix field", "-rw-r--r-- 1 o g 0 01-05-24 12:30PM f"},
     {"no name", "-rw-r--r-- 1 o g 0 Jan 1 2001"},
     {"only a space for a name", "-rw-r--r-- 1 o g 0 Jan 1 2001 "},
     {"glued year and nothing after", "-rw-r--r-- 1 o g 0 Jan 1 2000abc"},

@@ -58,7 +58,7 @@ TEST_F(FaultTest, ControlDropDuringADownloadIsRetryableAndKeepsThePartialFile)
 TEST_F(FaultTest, ControlDropDuringAListingIsRetryable)
 {
     ServerOptions options;
-    options.closeControlOn = "LIST";
+    options.closeControlOn = "MLSD"; // pyftpdlib lists by MLSD
     CFTPSession* s = misbehaving(options);
     s->List("/", "");
     SessionNotice failed = harness.outcome(s);

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"DestinationTakesCpsv", ServerKind::Vsftpd, kVsftpdTlsSource, kTlsWithCpsv, nullptr,
                  {"CPSV", "STOR copy.bin"}},
         CopyCase{"DestinationTakesSscnOnly", ServerKind::Vsftpd, kVsftpdTlsSource, kTlsWithSscn, nullptr,
-                 {"CPSV", "SSCN ON", "PASV", "STOR copy.bin", "SSCN OFF", "EPSV", "LIST -A"}},
+                 {"CPSV", "SSCN ON", "PASV", "STOR copy.bin", "SSCN OFF", "EPSV", "MLSD"}},
         CopyCase{"DestinationTakesNeither", ServerKind::Pyftpdlib, kTls, kTls,
                  "need a destination server that supports CPSV or SSCN", {"CPSV", "SSCN ON"}},
         CopyCase{"PlainSourceToTlsDestination", ServerKind::Pyftpdlib, {}, kTlsWithCpsv,

@@ -230,7 +230,7 @@ std::string kindName(ServerKind kind)
 
 bool ServerOptions::misbehaves() const
 {
-    return refusePasv || refusePort || refuseSize || refuseAll || dropDataAfter || dropDataAlways ||
+    return refusePasv || refusePort || refuseSize || refuseMlsd || refuseAll || dropDataAfter || dropDataAlways ||
            stallDataAfter || !closeControlOn.empty() || dropControlAfter || resetControl;
 }
 
@@ -272,7 +272,7 @@ void FtpServer::startPyftpdlib()
         args.insert(args.end(), {"--user", o.user, "--password", o.password});
     const std::pair<bool, const char*> flags[] = {
         {o.refusePasv, "--refuse-pasv"}, {o.refusePort, "--refuse-port"},
-        {o.refuseSize, "--refuse-size"}, {o.refuseAll, "--refuse-all"},
+        {o.refuseSize, "--refuse-size"}, {o.refuseMlsd, "--refuse-mlsd"}, {o.refuseAll, "--refuse-all"},
         {o.dropDataAlways, "--drop-data-always"}, {o.permitForeignAddresses, "--permit-foreign-addresses"},
         {o.resetControl, "--reset-control"}};
     for (const auto& [on, flag] : flags)

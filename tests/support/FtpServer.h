@@ -28,6 +28,7 @@ struct ServerOptions {
     bool anonymous = true;
     std::string user = "tester", password = "secret"; // pyftpdlib only; empty user: none
     bool refusePasv = false, refusePort = false, refuseSize = false, refuseAll = false;
+    bool refuseMlsd = false; // pyftpdlib: MLST offered in FEAT, MLSD refused
     std::uint64_t dropDataAfter = 0; // cut RETR/STOR data after so many bytes (once per file)
     bool dropDataAlways = false;     // ... on every transfer, not once per file
     std::uint64_t stallDataAfter = 0; // stop moving RETR/STOR data, connection kept open

@@ -49,6 +49,7 @@ def parse_arguments(argv):
     p.add_argument("--refuse-pasv", action="store_true")
     p.add_argument("--refuse-port", action="store_true")
     p.add_argument("--refuse-size", action="store_true")
+    p.add_argument("--refuse-mlsd", action="store_true")
     p.add_argument("--refuse-all", action="store_true")
     p.add_argument("--drop-data-after", type=int, default=0, metavar="BYTES")
     p.add_argument("--drop-data-always", action="store_true")
@@ -232,6 +233,7 @@ class TestBehaviour:
     refuse_pasv = False
     refuse_port = False
     refuse_size = False
+    refuse_mlsd = False
     refuse_all = False
     close_control_on = ""
 
@@ -261,6 +263,8 @@ class TestBehaviour:
             return "500 Active mode refused."
         if self.refuse_size and cmd == "SIZE":
             return "550 SIZE not available."
+        if self.refuse_mlsd and cmd == "MLSD":
+            return "500 Command \"MLSD\" not understood."
         return None
 
     def on_login(self, username):
@@ -349,6 +353,7 @@ def configure(args):
     handler.refuse_pasv = args.refuse_pasv
     handler.refuse_port = args.refuse_port
     handler.refuse_size = args.refuse_size
+    handler.refuse_mlsd = args.refuse_mlsd
     handler.refuse_all = args.refuse_all
     handler.close_control_on = args.close_control_on
     handler.permit_foreign_addresses = args.permit_foreign_addresses
