@@ -164,13 +164,13 @@ TEST(Cli, PrintsTheVerifiedHashAfterTheTransferLine)
     FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
     CliResult r = runCli({server.url(), "get", "/f.bin", local.path("f.bin").string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::size_t line = r.err.rfind("Verified: 5000 bytes");
+    const std::size_t line = r.err.rfind("Verified: 5000/5000 bytes");
     ASSERT_NE(line, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("\nVerified SHA-256 of f.bin\n", line), r.err.find('\n', line)) << r.err;
     r = runCli({"--set", "Verify=0", server.url(), "put", local.path("f.bin").string(), "/g.bin"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("Verified"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Complete: 5000 bytes"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Complete: 5000/5000 bytes"), std::string::npos) << r.err;
 }
 
 TEST(Cli, UsageErrorsExitTwo)

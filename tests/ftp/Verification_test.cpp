@@ -1,6 +1,7 @@
 // Copies checked against the server's hash of them, on real servers.
 
 #include "EngineOnServer.h"
+#include "model/RemoteFolder.h"
 #include "support/HasLine.h"
 
 #include <gtest/gtest.h>
