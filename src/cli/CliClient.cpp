@@ -280,6 +280,8 @@ int CliClient::transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow
     dispatcher_.runUntil([&] { return !item->running(); }, kQuietLimit);
     progress_.endLine();
     int status = 0;
+    if (item->complete() && !item->verification.empty())
+        std::fprintf(stderr, "%s\n", item->verification.c_str());
     if (!item->complete()) {
         std::fprintf(stderr, "%s\n", item->failure.empty() ? "Canceled" : item->failure.c_str());
         status = 1;

@@ -37,7 +37,7 @@ void CliProgress::updateProgress(const QueueItemHandle& item, const RowUpdate& u
     row.bandwidth = u.bandwidth.value_or(row.bandwidth);
     row.time = u.time.value_or(row.time);
     // The queue marks completion with the time left "0": always shown.
-    bool final = row.status == "Complete";
+    bool final = row.status == "Complete" || row.status == "Verified";
     auto now = std::chrono::steady_clock::now();
     if (final || now - lastShown_ >= kShowEvery) {
         lastShown_ = now;

@@ -14,6 +14,7 @@ const char* const kUsage =
     "SITE-URL: ftp://[user[:password]@]host[:port] or ftps://... (TLS from the first byte, port 990)\n"
     "--set Encryption=N: 0 plain FTP, 1 TLS when the server offers it (default), 2 TLS required,\n"
     "                    3 TLS from the first byte\n"
+    "--set Verify=0: do not compare copies with the server's hashes (on by default where offered)\n"
     "--trust: accept a server certificate with this SHA-256 fingerprint (as openssl prints it)\n"
     "commands: ls [PATH] | get REMOTE LOCAL [--resume] | put LOCAL REMOTE [--resume]\n"
     "          getdir REMOTE LOCAL [--resume] [--newer] | putdir LOCAL REMOTE [--resume] [--newer]\n"

@@ -27,6 +27,15 @@ namespace varnix {
 class RemoteFile;
 class RemoteFolder;
 struct PassiveAddress;
+struct HashMethod;
+
+// What the copy verifications of one task found (see VerifyCopy).
+struct CopyChecks {
+    std::uint32_t copied = 0;   // files VerifyCopy was asked about
+    std::uint32_t verified = 0; // ... whose server hash matched the local copy
+    std::string lastVerified;   // "Verified SHA-256 of NAME"
+    std::optional<CFTPException> mismatch; // the first, even where a folder walk went on past it
+};
 
 // Allowed characters for each digit of a reply code.
 inline constexpr std::string_view kAnyDigit = "0123456789";
@@ -84,6 +93,16 @@ public:
     std::uint64_t Upload(const std::string& folder, const std::string& name, const std::string& localPath,
                          bool resume, const std::string& progressText);
     std::uint64_t GetRemoteSize(const std::string& folder, const std::string& name);
+
+    // Copy verification: after a transfer, the server's hash of the remote
+    // file against the local copy's, when the Verify setting is on and the
+    // server offers a hash command. A mismatch throws (RecoveryRestart); a
+    // refused or unreadable hash reply leaves the copy unverified.
+    void VerifyCopy(const std::string& folder, const std::string& name, const std::string& localPath);
+    void StartCopyChecks() { copyChecks_ = {}; }
+    // The task's verifications: throws the first mismatch, else the done
+    // report's text: "Verified ..." when every copied file was, or empty.
+    std::string FinishCopyChecks();
 
     // Remote file management.
     void MakeFolder(const std::string& folder, const std::string& name);
@@ -148,6 +167,8 @@ private:
     std::optional<std::int64_t> askRemoteTime(const std::string& name);
     void keepUploadTime(const std::string& name, const std::string& localPath);
     std::uint32_t recvBufferSize();
+    void selectHash(const HashMethod& method);
+    std::optional<std::string> askServerHash(const HashMethod& method, const std::string& name);
     std::uint32_t sendBufferSize();
     // After a data connection failed mid-transfer: read the outstanding
     // reply (or close the control connection) so the next command is in step.
@@ -192,6 +213,7 @@ private:
     // MLSD was refused on this connection: LIST -A from then on.
     bool machineListingRefused_ = false;
     bool machineFactsChosen_ = false; // OPTS MLST sent, or not needed
+    CopyChecks copyChecks_;
 };
 
 } // namespace varnix

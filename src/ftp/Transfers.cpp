@@ -136,7 +136,9 @@ std::uint64_t FtpProtocol::Download(const std::string& folder, const std::string
 {
     const bool existed = localFileExists(localPath);
     try {
-        return markingTransientReplies([&] { return downloadFile(folder, localPath, name, resume, progressText); });
+        auto moved = markingTransientReplies([&] { return downloadFile(folder, localPath, name, resume, progressText); });
+        VerifyCopy(folder, name, localPath);
+        return moved;
     } catch (const CException&) {
         removeIfMadeEmpty(localPath, existed);
         throw;
@@ -196,7 +198,9 @@ std::uint64_t FtpProtocol::Upload(const std::string& folder, const std::string& 
                                   bool resume, const std::string& progressText)
 {
     try {
-        return markingTransientReplies([&] { return uploadFile(folder, name, localPath, resume, progressText); });
+        auto moved = markingTransientReplies([&] { return uploadFile(folder, name, localPath, resume, progressText); });
+        VerifyCopy(folder, name, localPath);
+        return moved;
     } catch (const CException&) {
         // Part of the file may have reached the server: the listing shown
         // before is no longer what is there.

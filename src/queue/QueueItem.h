@@ -41,6 +41,7 @@ struct QueueItem {
     SiteHandle siteB;          // a site-to-site item's source, else empty
     std::uint32_t retryCount = 0;     // automatic retries since last started afresh
     std::string failure;       // text of the last failure a worker reported
+    std::string verification;  // "Verified SHA-256 of NAME" when the copy was verified
 
     bool complete() const { return doneA && (!siteToSite || doneB); }
     bool running() const { return workerA != nullptr || workerB != nullptr; }

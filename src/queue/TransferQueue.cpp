@@ -67,9 +67,9 @@ void TransferQueue::finish(const QueueItemHandle& item)
     end(item, false);
 }
 
-void TransferQueue::retry(const QueueItemHandle& item, bool delayed)
+void TransferQueue::retry(const QueueItemHandle& item, bool delayed, bool resume)
 {
-    item->resume = true;
+    item->resume = resume;
     ++item->retryCount;
     // The other side of a copy may still be at work on the failed attempt.
     if (item->siteToSite) {
@@ -115,6 +115,8 @@ void TransferQueue::handle(const SessionNotice& notice)
         rows_.updateProgress(item, progressUpdate(*item, notice));
         break;
     case NoticeDone:
+        if (notice.sender == item->workerA)
+            item->verification = notice.text;
         done(item, notice.sender);
         break;
     case NoticeStatus:
@@ -154,7 +156,7 @@ void TransferQueue::done(const QueueItemHandle& item, const CFTPSession* sender)
         item->doneB = true;
     if (!allReported(*item))
         return;
-    rows_.setStatus(item, "Complete");
+    rows_.setStatus(item, item->verification.empty() ? "Complete" : "Verified");
     RowUpdate update;
     update.time = "0";
     rows_.updateProgress(item, update);
@@ -198,7 +200,7 @@ void TransferQueue::failed(const QueueItemHandle& item, const SessionNotice& not
         delayed = false;
     }
     rows_.setStatus(item, "Retry");
-    retry(item, delayed);
+    retry(item, delayed, notice.recovery != RecoveryRestart);
 }
 
 void TransferQueue::giveUp(const QueueItemHandle& item)
@@ -274,6 +276,7 @@ void TransferQueue::begin(const QueueItemHandle& item, CFTPSession* sessionA, CF
     // A new attempt: what the last one reported counts no more.
     item->doneA = false;
     item->doneB = false;
+    item->verification.clear();
     item->workerA = engage(sessionA, item->siteA);
     if (item->siteToSite)
         item->workerB = engage(sessionB, item->siteB);

@@ -50,9 +50,10 @@ public:
     // Stops what still runs of the item, then hands its sessions to the next
     // queued item of the same sites, or gives them back.
     void finish(const QueueItemHandle& item);
-    // Starts the item again on its own sessions, resuming, after the retry
-    // delay when `delayed`.
-    void retry(const QueueItemHandle& item, bool delayed);
+    // Starts the item again on its own sessions, after the retry delay when
+    // `delayed`; resuming what was kept unless `resume` is false (the last
+    // attempt's copy was found wrong).
+    void retry(const QueueItemHandle& item, bool delayed, bool resume = true);
 
     // The queue menu.
     void clearCompleted();

@@ -260,8 +260,10 @@ void CFTPSession::runTask(SessionTask& task, IdleClock& idle)
 {
     busy_.store(true);
     mailbox_.sendStatus(task.describe());
+    engine_.StartCopyChecks();
     task.execute(engine_);
-    mailbox_.sendKind(NoticeDone);
+    // A transfer's report says whether its copies were verified.
+    mailbox_.sendKind(NoticeDone, engine_.FinishCopyChecks());
     idle = IdleClock{idleWaitSeconds(), std::nullopt};
 }
 

@@ -29,6 +29,7 @@ constexpr std::array<SettingsField, kSettingsFields> kFields{{
     {int(Setting::RetryCount), P::Persistance, "Retry Attempts:", K::Number, 0, kTop, false, false},
     {int(Setting::TransferNow), P::General, "Transfer files immediately by default", K::CheckBox},
     {int(Setting::Encryption), P::Advanced, "Encryption:", K::Choice, 0, 3, true, true},
+    {int(Setting::Verify), P::General, "Verify copies with the server's hashes", K::CheckBox},
     {kAnonymousPasswordField, P::General, "Password for anonymous ftp:", K::Text},
 }};
 

@@ -27,7 +27,7 @@ constexpr int kSettingsPages = 4;
 // A Choice holds the index of one of its texts (see choices()).
 enum class FieldKind { CheckBox, Text, Number, Choice };
 
-// The fifteen values in the record's order: the fourteen integers by their
+// The sixteen values in the record's order: the fifteen integers by their
 // Setting number, then the anonymous password.
 constexpr int kSettingsFields = kIntegerSettings + 1;
 constexpr int kAnonymousPasswordField = kIntegerSettings;

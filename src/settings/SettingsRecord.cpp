@@ -26,6 +26,7 @@ constexpr std::array<Definition, kIntegerSettings> kDefinitions{{
     {"RetryCount", 10},
     {"TransferNow", 1},
     {"Encryption", 1},
+    {"Verify", 1},
 }};
 
 } // namespace

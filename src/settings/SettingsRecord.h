@@ -1,5 +1,5 @@
 #pragma once
-// The fifteen connection settings, global or per site.
+// The sixteen connection settings, global or per site.
 //
 // There is one global record. Each site's record stores only what differs
 // from it: an integer value of kUnset (or an empty password) reads through
@@ -33,8 +33,9 @@ enum class Setting : int {
     RetryCount,
     TransferNow,
     Encryption,
+    Verify, // compare each copy with the server's hash of it, where it offers one
 };
-constexpr int kIntegerSettings = 14;
+constexpr int kIntegerSettings = 15;
 
 // The values of Encryption. Any other value counts as ExplicitWhenOffered.
 enum class EncryptionMode : std::uint32_t {
@@ -89,6 +90,7 @@ public:
     std::uint32_t retryCount() const { return get(Setting::RetryCount); }
     std::uint32_t transferNow() const { return get(Setting::TransferNow); }
     std::uint32_t encryption() const { return get(Setting::Encryption); }
+    std::uint32_t verify() const { return get(Setting::Verify); }
     EncryptionMode encryptionMode() const;
 
     void setPasvMode(std::uint32_t v) { set(Setting::PasvMode, v); }
@@ -105,6 +107,7 @@ public:
     void setRetryCount(std::uint32_t v) { set(Setting::RetryCount, v); }
     void setTransferNow(std::uint32_t v) { set(Setting::TransferNow, v); }
     void setEncryption(std::uint32_t v) { set(Setting::Encryption, v); }
+    void setVerify(std::uint32_t v) { set(Setting::Verify, v); }
 
 private:
     static int index(Setting s) { return static_cast<int>(s); }

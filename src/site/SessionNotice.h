@@ -22,6 +22,9 @@ enum Recovery : std::uint32_t {
     RecoveryNone = 0,
     RecoveryLogin = 1,
     RecoveryRetry = 2,
+    // Retry, but from the start: what was copied is whole but wrong (a
+    // failed verification), so resuming it would keep the damage.
+    RecoveryRestart = 3,
 };
 
 // The expected-bytes value of a progress notice once more arrived than expected.

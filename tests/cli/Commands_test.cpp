@@ -178,6 +178,25 @@ TEST(Cli, CopiesBetweenTwoServers)
     EXPECT_EQ(destination.read("folder/sub/y.bin"), source.read("folder/sub/y.bin"));
 }
 
+// The transfer line ends "Verified", and the hash that proved it follows.
+TEST(Cli, PrintsTheVerifiedHashAfterTheTransferLine)
+{
+    TempTree tree, local;
+    tree.writeSized("f.bin", 5000, 1);
+    ServerOptions options;
+    options.hashes = "SHA-256,SHA-1";
+    FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+    CliResult r = runCli({server.url(), "get", "/f.bin", local.path("f.bin").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::size_t line = r.err.rfind("Verified: 5000/5000 bytes");
+    ASSERT_NE(line, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("\nVerified SHA-256 of f.bin\n", line), r.err.find('\n', line)) << r.err;
+    r = runCli({"--set", "Verify=0", server.url(), "put", local.path("f.bin").string(), "/g.bin"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Verified"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Complete: 5000/5000 bytes"), std::string::npos) << r.err;
+}
+
 TEST(Cli, UsageErrorsExitTwo)
 {
     EXPECT_EQ(runCli({}).status, 2);

@@ -456,5 +456,39 @@ TEST_F(SiteToSiteQueue, CopiesAFolderTreeOnceBothSidesAreDone)
     expectSessionsReturnedIntact();
 }
 
+// A copy the server's hash disowns is copied again from its first byte: no
+// REST, no APPE. The second hash answer is right, and the row says so.
+TEST_F(QueueOnServer, FailedVerificationRestartsTheCopyFromTheStart)
+{
+    tree.writeSized("down.bin", 700000, 3);
+    local.writeSized("up.bin", 700000, 4);
+    ServerOptions options;
+    options.hashes = "SHA-256,MD5";
+    options.hashMismatches = 1;
+    for (bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        FtpServer server(ServerKind::Pyftpdlib, tree.root(), options);
+        SiteHandle site = h.site(server);
+        setRetries(site, 2, 0);
+        auto item = upload ? newUpload(site, "/", local.path("up.bin").string(), "up.bin", false)
+                           : newDownload(site, "/", "down.bin", local.path("down.bin").string(), false);
+        h.queue->add(item);
+        h.queue->start(item, nullptr, nullptr);
+        ASSERT_TRUE(h.runUntilFinished(item, 60));
+        EXPECT_EQ(h.rows.status(item), "Verified") << item->failure;
+        EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
+        const std::string name = upload ? "up.bin" : "down.bin";
+        EXPECT_TRUE(item->failure.ends_with(" failed: Verification failed: the server's SHA-256 of " + name +
+                                            " differs from the local copy")) << item->failure;
+        EXPECT_EQ(item->verification, "Verified SHA-256 of " + name);
+        auto log = server.commandLog();
+        EXPECT_EQ(startingWith(log, upload ? "STOR " : "RETR ").size(), 2u);
+        EXPECT_TRUE(startingWith(log, "APPE ").empty());
+        EXPECT_TRUE(startingWith(log, "REST ").empty());
+        EXPECT_EQ(startingWith(log, "HASH " + name).size(), 2u);
+        EXPECT_TRUE(sameBytes(tree.read(name), local.read(name)));
+    }
+}
+
 } // namespace
 } // namespace varnix

@@ -56,7 +56,8 @@ TEST(SettingsForm, PagesHoldTheirFieldsInOrder)
         return out;
     };
     EXPECT_EQ(labels(SettingsPage::General),
-              (std::vector<std::string>{"Transfer files immediately by default", "Password for anonymous ftp:"}));
+              (std::vector<std::string>{"Transfer files immediately by default", "Verify copies with the server's hashes",
+                                        "Password for anonymous ftp:"}));
     EXPECT_EQ(labels(SettingsPage::Persistance),
               (std::vector<std::string>{"Send Timeout (secs):", "Receive Timeout (secs):", "Retry Delay (secs):",
                                         "Retry Attempts:"}));

@@ -41,7 +41,7 @@ TEST_F(SettingsRecordTest, EmptyStoreGivesTheDefaults)
     std::vector<std::uint32_t> values;
     for (int i = 0; i < kIntegerSettings; ++i)
         values.push_back(global.get(static_cast<Setting>(i)));
-    EXPECT_EQ(values, (std::vector<std::uint32_t>{1, 4096, 4096, 0, 30, 15, 30, 1, 60, 60, 30, 10, 1, 1}));
+    EXPECT_EQ(values, (std::vector<std::uint32_t>{1, 4096, 4096, 0, 30, 15, 30, 1, 60, 60, 30, 10, 1, 1, 1}));
     EXPECT_EQ(global.anonymousPassword(), "rover@");
 }
 
@@ -70,7 +70,7 @@ TEST_F(SettingsRecordTest, SettingTheGlobalValueUnpins)
     EXPECT_EQ(site.anonymousPassword(), "me@");
 }
 
-TEST_F(SettingsRecordTest, SaveWritesAllFifteenValuesAndLoadsBack)
+TEST_F(SettingsRecordTest, SaveWritesAllSixteenValuesAndLoadsBack)
 {
     SettingsRecord global;
     SettingsRecord site(&global);

@@ -231,7 +231,8 @@ std::string kindName(ServerKind kind)
 bool ServerOptions::misbehaves() const
 {
     return refusePasv || refusePort || refuseSize || refuseMlsd || refuseAll || dropDataAfter || dropDataAlways ||
-           stallDataAfter || !closeControlOn.empty() || dropControlAfter || resetControl;
+           stallDataAfter || !closeControlOn.empty() || dropControlAfter || resetControl || !hashes.empty() ||
+           !xHashes.empty() || hashMismatches;
 }
 
 FtpServer::FtpServer(ServerKind kind, fs::path root, ServerOptions options)
@@ -292,6 +293,12 @@ void FtpServer::startPyftpdlib()
         args.push_back("--tls-required");
     if (!o.tlsClientCommands.empty())
         args.insert(args.end(), {"--tls-client-commands", o.tlsClientCommands});
+    if (!o.hashes.empty())
+        args.insert(args.end(), {"--hash", o.hashes});
+    if (!o.xHashes.empty())
+        args.insert(args.end(), {"--x-hash", o.xHashes});
+    if (o.hashMismatches)
+        args.insert(args.end(), {"--hash-mismatch", std::to_string(o.hashMismatches)});
 
     const fs::path out = m_work.path("output.txt");
     m_process = std::make_unique<ChildProcess>(args, out, out);

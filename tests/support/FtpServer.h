@@ -42,6 +42,9 @@ struct ServerOptions {
     std::optional<TestCertificate> certificate = {}; // none: a self-signed one made for 127.0.0.1
     std::string tlsClientCommands = {}; // pyftpdlib: "CPSV,SSCN", "SSCN", ...: offered for copies over TLS
     bool requireSessionReuse = true;    // vsftpd: data connections must resume the control connection's session
+    std::string hashes = {};            // pyftpdlib: "SHA-256,SHA-1,MD5,CRC32": offer HASH, the first selected
+    std::string xHashes = {};           // pyftpdlib: "XSHA256,XMD5,XCRC", ...: offer these commands
+    std::uint32_t hashMismatches = 0;   // pyftpdlib: the first so many hash answers are wrong
 
     bool misbehaves() const;
 };

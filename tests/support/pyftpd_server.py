@@ -11,12 +11,17 @@ With --tls-cert it speaks FTP over TLS (explicit: AUTH TLS, PBSZ, PROT);
 --tls-client-commands adds CPSV or SSCN or both, with which a server takes
 the TLS client's part on a data connection (site-to-site copies over TLS).
 
+--hash offers HASH (draft-bryan-ftpext-hash, with OPTS HASH) and --x-hash the
+older one-algorithm commands (XSHA256, XSHA1, XMD5, XCRC); both answer with
+real digests of the file, and --hash-mismatch makes the first N answers wrong.
+
 Readiness is announced through --ready-file (the bound port, written
 atomically) so that callers never have to sleep; --log records every command
 line received and a "LOGIN <user>" line per successful login.
 """
 
 import argparse
+import hashlib
 import os
 import signal
 import socket
@@ -24,6 +29,7 @@ import struct
 import sys
 import threading
 import warnings
+import zlib
 
 from OpenSSL import SSL
 
@@ -65,6 +71,12 @@ def parse_arguments(argv):
     p.add_argument("--tls-required", action="store_true")
     p.add_argument("--tls-client-commands", default="", metavar="CMDS",
                    help="comma-separated, of CPSV and SSCN: offer them")
+    p.add_argument("--hash", default="", metavar="ALGOS",
+                   help="comma-separated, of SHA-256, SHA-1, MD5 and CRC32: offer HASH, the first selected")
+    p.add_argument("--x-hash", default="", metavar="CMDS",
+                   help="comma-separated, of XSHA256, XSHA1, XMD5 and XCRC: offer them")
+    p.add_argument("--hash-mismatch", type=int, default=0, metavar="N",
+                   help="the first N hash answers carry a wrong digest")
     p.add_argument("--exit-with-parent", action="store_true",
                    help="stop when the launching process goes away")
     return p.parse_args(argv)
@@ -226,6 +238,38 @@ class MisbehavingDTPHandler(DTPHandler):
         return not self._stalled and DTPHandler.writable(self)
 
 
+class Hashing:
+    """The hash commands: server-wide offers, and the wrong answers still to give."""
+
+    algorithms = ()  # offered with HASH, the first one selected on each connection
+    x_commands = ()
+    wrong_left = 0
+    X_ALGORITHMS = {"XSHA256": "SHA-256", "XSHA1": "SHA-1", "XMD5": "MD5", "XCRC": "CRC32"}
+    FUNCTIONS = {"SHA-256": hashlib.sha256, "SHA-1": hashlib.sha1, "MD5": hashlib.md5}
+
+    @classmethod
+    def commands(cls):
+        names = list(cls.x_commands) + (["HASH"] if cls.algorithms else [])
+        return {name: dict(perm=None, auth=True, arg=True, help="Syntax: %s <SP> file-name." % name)
+                for name in names}
+
+    @classmethod
+    def digest(cls, path, algorithm):
+        state = cls.FUNCTIONS[algorithm]() if algorithm in cls.FUNCTIONS else None
+        crc = 0
+        with open(path, "rb") as f:
+            for block in iter(lambda: f.read(65536), b""):
+                if state:
+                    state.update(block)
+                else:
+                    crc = zlib.crc32(block, crc)
+        hex = state.hexdigest() if state else "%08x" % crc
+        if cls.wrong_left > 0:
+            cls.wrong_left -= 1
+            hex = ("0" if hex[0] != "0" else "1") + hex[1:]
+        return hex
+
+
 class TestBehaviour:
     """What every handler of ours does: log, refuse and close on demand."""
 
@@ -269,6 +313,60 @@ class TestBehaviour:
 
     def on_login(self, username):
         self.command_log.write("LOGIN " + username)
+
+    def ftp_FEAT(self, line):
+        saved = self._extra_feats
+        self._extra_feats = saved + list(Hashing.x_commands)
+        if Hashing.algorithms:
+            chosen = self._selected_hash()
+            self._extra_feats.append("HASH " + ";".join(a + ("*" if a == chosen else "") for a in Hashing.algorithms))
+        try:
+            FTPHandler.ftp_FEAT(self, line)
+        finally:
+            self._extra_feats = saved
+
+    def ftp_OPTS(self, line):
+        words = line.split()
+        if not words or words[0].upper() != "HASH" or not Hashing.algorithms:
+            return FTPHandler.ftp_OPTS(self, line)
+        if len(words) > 1:
+            if words[1].upper() not in Hashing.algorithms:
+                return self.respond("501 Unknown algorithm.")
+            self.hash_selected = words[1].upper()
+        self.respond("200 " + self._selected_hash())
+
+    def _selected_hash(self):
+        return getattr(self, "hash_selected", Hashing.algorithms[0])
+
+    def _hashed_file(self, name):
+        path = self.fs.ftp2fs(name)
+        if not self.fs.validpath(path) or not os.path.isfile(path):
+            self.respond("550 No such file.")
+            return None
+        return path
+
+    def ftp_HASH(self, line):
+        path = self._hashed_file(line)
+        if path:
+            algorithm = self._selected_hash()
+            self.respond("213 %s 0-%d %s %s" % (algorithm, os.path.getsize(path), Hashing.digest(path, algorithm), line))
+
+    def _x_hash(self, command, line):
+        path = self._hashed_file(line)
+        if path:
+            self.respond("250 " + Hashing.digest(path, Hashing.X_ALGORITHMS[command]))
+
+    def ftp_XSHA256(self, line):
+        self._x_hash("XSHA256", line)
+
+    def ftp_XSHA1(self, line):
+        self._x_hash("XSHA1", line)
+
+    def ftp_XMD5(self, line):
+        self._x_hash("XMD5", line)
+
+    def ftp_XCRC(self, line):
+        self._x_hash("XCRC", line)
 
 
 class TestFTPHandler(TestBehaviour, FTPHandler):
@@ -348,6 +446,10 @@ def configure(args):
         handler.tls_data_required = args.tls_required
         handler.client_commands = tuple(c for c in args.tls_client_commands.upper().split(",") if c)
     handler.authorizer = authorizer
+    Hashing.algorithms = tuple(a for a in args.hash.upper().split(",") if a)
+    Hashing.x_commands = tuple(c for c in args.x_hash.upper().split(",") if c)
+    Hashing.wrong_left = args.hash_mismatch
+    handler.proto_cmds = dict(handler.proto_cmds, **Hashing.commands())
     handler.auth_failed_timeout = 0  # a refused login answers at once: tests stay quick
     handler.command_log = CommandLog(args.log)
     handler.refuse_pasv = args.refuse_pasv

@@ -138,13 +138,17 @@ TEST_F(SettingsSheetTest, RefusedFieldsKeepTheSheetOpenUntilMended)
     retype(field(&sheet, "Retry Attempts:"), "0");
     openPage(&sheet, "Advanced");
     tick(&sheet, "Try PASV mode first");
+    openPage(&sheet, "General");
+    EXPECT_FALSE(tick(&sheet, "Verify copies with the server's hashes"));
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(sheet.result(), QDialog::Accepted);
     EXPECT_EQ(global.sendTimeout(), 7u);
     EXPECT_EQ(global.recvTimeout(), 9u);
     EXPECT_EQ(global.retryCount(), 0u);
     EXPECT_EQ(global.pasvMode(), 0u);
+    EXPECT_EQ(global.verify(), 0u);
     EXPECT_EQ(profile.readInt("Settings", "RetryCount", 99), 0u);
+    EXPECT_EQ(profile.readInt("Settings", "Verify", 99), 0u);
 }
 
 TEST_F(SettingsSheetTest, EscapeChangesNothing)
