@@ -1,9 +1,10 @@
 // The engine's reply reader against a server that says whatever the input
 // says. A loopback listener accepts the engine's control connection, answers
-// the login, then sends the input and closes; the engine reads replies with
-// changing digit sets (and now and then asks for its working folder) until
-// the connection is gone. Every malformed reply must end in a CException,
-// and the reader must neither hang nor grow without bound.
+// the login (refusing FEAT, so that no feature changes what follows), then
+// sends the input and closes; the engine reads replies with changing digit
+// sets (and now and then asks for its working folder) until the connection
+// is gone. Every malformed reply must end in a CException, and the reader
+// must neither hang nor grow without bound.
 //
 // Inputs are short, but the limits on a line (64 KiB) and a reply (1 MiB)
 // need long streams: the bytes FF FE n in the input stand for n KiB of 'x',
@@ -27,7 +28,7 @@ using namespace varnix;
 
 namespace {
 
-constexpr std::string_view kLogin = "220 fuzz\r\n331 password\r\n230 in\r\n200 binary\r\n";
+constexpr std::string_view kLogin = "220 fuzz\r\n331 password\r\n230 in\r\n200 binary\r\n500 FEAT?\r\n";
 constexpr std::size_t kMaxExpansion = 2 * 1024 * 1024;
 
 struct DigitSet {
