@@ -154,13 +154,17 @@ std::string textDigest(std::string_view text, HashAlgorithm algorithm)
     return digest.hex();
 }
 
-std::string fileDigest(const std::string& path, HashAlgorithm algorithm)
+std::string fileDigest(const std::string& path, HashAlgorithm algorithm,
+                       const std::function<void()>& betweenBlocks)
 {
     LocalFile file(path, LocalFile::Access::Read);
     Digest digest(algorithm);
     std::vector<char> block(kReadBlock);
-    for (std::size_t got; (got = file.read(block.data(), block.size())) != 0;)
+    for (std::size_t got; (got = file.read(block.data(), block.size())) != 0;) {
         digest.add(block.data(), got);
+        if (betweenBlocks)
+            betweenBlocks();
+    }
     return digest.hex();
 }
 

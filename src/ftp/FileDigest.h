@@ -4,6 +4,7 @@
 // with a table of our own. Digests are given as lower-case hex.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,7 +43,9 @@ private:
 
 std::string textDigest(std::string_view text, HashAlgorithm algorithm);
 // The digest of a whole local file; a file that cannot be read throws
-// CFileException.
-std::string fileDigest(const std::string& path, HashAlgorithm algorithm);
+// CFileException. betweenBlocks runs after each block read (a large file
+// takes a while): whatever it throws ends the digest.
+std::string fileDigest(const std::string& path, HashAlgorithm algorithm,
+                       const std::function<void()>& betweenBlocks = {});
 
 } // namespace varnix

@@ -167,7 +167,8 @@ private:
     std::optional<std::int64_t> askRemoteTime(const std::string& name);
     void keepUploadTime(const std::string& name, const std::string& localPath);
     std::uint32_t recvBufferSize();
-    void selectHash(const HashMethod& method);
+    bool selectHash(const HashMethod& method);
+    void throwIfCancelled();
     std::optional<std::string> askServerHash(const HashMethod& method, const std::string& name);
     std::uint32_t sendBufferSize();
     // After a data connection failed mid-transfer: read the outstanding
@@ -195,6 +196,7 @@ private:
     BlockingSocket data_;
     std::string currentDirectory_;
     ServerFeatures features_;
+    bool hashSelected_ = false; // OPTS HASH accepted on this connection
     bool sending_ = false;
     bool readingLine_ = false;
     bool replyPending_ = false;

@@ -68,6 +68,7 @@ void FtpProtocol::forgetConnection()
     data_.Close();
     currentDirectory_.clear();
     features_ = {};
+    hashSelected_ = false;
     dataProtection_ = DataProtection::Unknown;
     siteTlsCommand_ = SiteTlsCommand::Untried;
     epsvRefused_ = false;

@@ -4,10 +4,38 @@
 #include "ftp/FtpProtocol.h"
 #include "ftp/ServerHash.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace varnix {
 namespace {
+
+// A server reads the whole file before its hash reply can start: the wait
+// for it is twice the usual one, plus a second for every 8 MiB (a slow
+// disk's pace), while Cancel still ends it at once.
+std::uint32_t hashReplyAllowance(const std::string& localPath, std::uint32_t recvTimeout)
+{
+    struct stat info{};
+    const std::uint64_t size = ::stat(localPath.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0;
+    return recvTimeout + std::uint32_t(std::min<std::uint64_t>(size >> 23, UINT32_MAX / 2));
+}
+
+class ExtraReceiveWait {
+public:
+    ExtraReceiveWait(BlockingSocket& socket, std::uint32_t seconds) : socket_(socket)
+    {
+        socket_.SetExtraReceiveWait(seconds);
+    }
+    ~ExtraReceiveWait() { socket_.SetExtraReceiveWait(0); }
+    ExtraReceiveWait(const ExtraReceiveWait&) = delete;
+    ExtraReceiveWait& operator=(const ExtraReceiveWait&) = delete;
+
+private:
+    BlockingSocket& socket_;
+};
 
 std::string withoutLineEnd(std::string text)
 {
@@ -22,10 +50,20 @@ void FtpProtocol::VerifyCopy(const std::string& folder, const std::string& name,
 {
     ++copyChecks_.copied;
     const std::optional<HashMethod> method = chooseHashMethod(features_);
-    if (!method || LockedAccess<SiteContext>(site_)->settings().verify() == 0)
+    std::uint32_t verify = 0, recvTimeout = 0;
+    {
+        LockedAccess<SiteContext> site(site_);
+        verify = site->settings().verify();
+        recvTimeout = site->settings().recvTimeout();
+    }
+    if (!method || verify == 0)
         return;
     SetDirectory(folder);
-    const std::optional<std::string> reply = askServerHash(*method, name);
+    std::optional<std::string> reply;
+    {
+        ExtraReceiveWait allowance(control_, hashReplyAllowance(localPath, recvTimeout));
+        reply = askServerHash(*method, name);
+    }
     const std::optional<ServerHash> remote = reply ? parseHashReply(*reply, method->algorithm) : std::nullopt;
     if (!remote) {
         if (reply)
@@ -34,7 +72,7 @@ void FtpProtocol::VerifyCopy(const std::string& folder, const std::string& name,
         return;
     }
     const std::string what = std::string(hashName(remote->algorithm)) + " of " + name;
-    if (fileDigest(localPath, remote->algorithm) != remote->hex) {
+    if (fileDigest(localPath, remote->algorithm, [this] { throwIfCancelled(); }) != remote->hex) {
         CFTPException mismatch("Verification failed: the server's " + what + " differs from the local copy");
         // The copy is whole but wrong: resuming it would keep the damage.
         mismatch.recovery = RecoveryRestart;
@@ -52,9 +90,10 @@ void FtpProtocol::VerifyCopy(const std::string& folder, const std::string& name,
 std::optional<std::string> FtpProtocol::askServerHash(const HashMethod& method, const std::string& name)
 {
     try {
-        // A refused OPTS leaves the server's own choice, which its reply names.
-        if (method.hashCommand && !method.selected)
-            selectHash(method);
+        // A refused OPTS leaves the server's own choice, which its reply
+        // names; an accepted one holds for the rest of the connection.
+        if (method.hashCommand && !method.selected && !hashSelected_)
+            hashSelected_ = selectHash(method);
         SendCommand(hashCommand(method, name));
         return ReadReply("2");
     } catch (const CFTPException& e) {
@@ -66,14 +105,27 @@ std::optional<std::string> FtpProtocol::askServerHash(const HashMethod& method, 
     return std::nullopt;
 }
 
-void FtpProtocol::selectHash(const HashMethod& method)
+bool FtpProtocol::selectHash(const HashMethod& method)
 {
     try {
         SendCommand(selectCommand(method));
         ReadReply("2");
+        return true;
     } catch (const CFTPException&) {
         if (!IsConnected())
             throw;
+    }
+    return false;
+}
+
+// Work of our own between socket waits (hashing a local copy) answers
+// Cancel as a wait would: the flag is taken here, the data socket keeps its
+// own so that the task is known as interrupted.
+void FtpProtocol::throwIfCancelled()
+{
+    if (control_.AbortRequested()) {
+        control_.ClearAbort();
+        throw CAbortException();
     }
 }
 

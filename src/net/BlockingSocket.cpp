@@ -544,10 +544,10 @@ auto BlockingSocket::tlsCall(Call&& call) -> decltype(call())
 std::uint32_t BlockingSocket::timeoutSeconds(bool readable) const
 {
     if (!site_)
-        return kDefaultTimeout;
+        return kDefaultTimeout + (readable ? extraReceiveWait_ : 0);
     LockedAccess<SiteContext> site(site_);
     const SettingsRecord& settings = site->settings();
-    return readable ? settings.recvTimeout() : settings.sendTimeout();
+    return readable ? settings.recvTimeout() + extraReceiveWait_ : settings.sendTimeout();
 }
 
 std::size_t BlockingSocket::takeBuffered(char* out, std::size_t size)

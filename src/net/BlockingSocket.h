@@ -104,6 +104,9 @@ public:
     // Runs on the waiting thread once a wait has lasted 20 ms: whatever that
     // thread was holding back (its latest progress) goes out while it sits idle.
     void SetBeforeWait(std::function<void()> hook) { beforeWait_ = std::move(hook); }
+    // Seconds a receive may wait beyond RecvTimeout: for a reply the server
+    // must work for (the hash of a large file) before it can send anything.
+    void SetExtraReceiveWait(std::uint32_t seconds) { extraReceiveWait_ = seconds; }
 
     // Longest reply or listing line accepted; a longer one is a hostile or
     // broken server and fails the operation instead of exhausting memory.
@@ -147,6 +150,7 @@ private:
     std::string expectedFingerprint_;
     bool corked_ = false;
     std::string gathered_; // corked TLS sends not yet written
+    std::uint32_t extraReceiveWait_ = 0;
 };
 
 } // namespace varnix

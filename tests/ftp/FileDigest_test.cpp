@@ -43,6 +43,11 @@ TEST(FileDigest, KnownVectorsOfTextsAndFiles)
     EXPECT_EQ(hashByName("sha-256"), HashAlgorithm::Sha256);
     EXPECT_EQ(hashByName("SHA-512"), std::nullopt);
     EXPECT_THROW(fileDigest(tree.path("missing").string(), HashAlgorithm::Md5), CFileException);
+    // What runs between blocks (the engine's Cancel check) can end a long digest.
+    int blocks = 0;
+    EXPECT_THROW(fileDigest(big, HashAlgorithm::Sha256, [&] { if (++blocks == 2) throw CAbortException(); }),
+                 CAbortException);
+    EXPECT_EQ(blocks, 2);
 }
 
 } // namespace

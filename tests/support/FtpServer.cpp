@@ -232,7 +232,7 @@ bool ServerOptions::misbehaves() const
 {
     return refusePasv || refusePort || refuseSize || refuseMlsd || refuseAll || dropDataAfter || dropDataAlways ||
            stallDataAfter || !closeControlOn.empty() || dropControlAfter || resetControl || !hashes.empty() ||
-           !xHashes.empty() || hashMismatches;
+           !xHashes.empty() || hashMismatches || hashDelay > 0;
 }
 
 FtpServer::FtpServer(ServerKind kind, fs::path root, ServerOptions options)
@@ -299,6 +299,8 @@ void FtpServer::startPyftpdlib()
         args.insert(args.end(), {"--x-hash", o.xHashes});
     if (o.hashMismatches)
         args.insert(args.end(), {"--hash-mismatch", std::to_string(o.hashMismatches)});
+    if (o.hashDelay > 0)
+        args.insert(args.end(), {"--hash-delay", std::to_string(o.hashDelay)});
 
     const fs::path out = m_work.path("output.txt");
     m_process = std::make_unique<ChildProcess>(args, out, out);

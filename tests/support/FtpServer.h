@@ -45,6 +45,7 @@ struct ServerOptions {
     std::string hashes = {};            // pyftpdlib: "SHA-256,SHA-1,MD5,CRC32": offer HASH, the first selected
     std::string xHashes = {};           // pyftpdlib: "XSHA256,XMD5,XCRC", ...: offer these commands
     std::uint32_t hashMismatches = 0;   // pyftpdlib: the first so many hash answers are wrong
+    double hashDelay = 0;               // pyftpdlib: seconds before each hash answer
 
     bool misbehaves() const;
 };

@@ -13,7 +13,8 @@ the TLS client's part on a data connection (site-to-site copies over TLS).
 
 --hash offers HASH (draft-bryan-ftpext-hash, with OPTS HASH) and --x-hash the
 older one-algorithm commands (XSHA256, XSHA1, XMD5, XCRC); both answer with
-real digests of the file, and --hash-mismatch makes the first N answers wrong.
+real digests of the file, --hash-mismatch makes the first N answers wrong and
+--hash-delay holds every answer back (a server reading a large file).
 
 Readiness is announced through --ready-file (the bound port, written
 atomically) so that callers never have to sleep; --log records every command
@@ -28,6 +29,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 import warnings
 import zlib
 
@@ -77,6 +79,8 @@ def parse_arguments(argv):
                    help="comma-separated, of XSHA256, XSHA1, XMD5 and XCRC: offer them")
     p.add_argument("--hash-mismatch", type=int, default=0, metavar="N",
                    help="the first N hash answers carry a wrong digest")
+    p.add_argument("--hash-delay", type=float, default=0, metavar="SECONDS",
+                   help="wait this long before each hash answer")
     p.add_argument("--exit-with-parent", action="store_true",
                    help="stop when the launching process goes away")
     return p.parse_args(argv)
@@ -244,6 +248,7 @@ class Hashing:
     algorithms = ()  # offered with HASH, the first one selected on each connection
     x_commands = ()
     wrong_left = 0
+    delay = 0
     X_ALGORITHMS = {"XSHA256": "SHA-256", "XSHA1": "SHA-1", "XMD5": "MD5", "XCRC": "CRC32"}
     FUNCTIONS = {"SHA-256": hashlib.sha256, "SHA-1": hashlib.sha1, "MD5": hashlib.md5}
 
@@ -257,6 +262,7 @@ class Hashing:
     def digest(cls, path, algorithm):
         state = cls.FUNCTIONS[algorithm]() if algorithm in cls.FUNCTIONS else None
         crc = 0
+        time.sleep(cls.delay)
         with open(path, "rb") as f:
             for block in iter(lambda: f.read(65536), b""):
                 if state:
@@ -449,6 +455,7 @@ def configure(args):
     Hashing.algorithms = tuple(a for a in args.hash.upper().split(",") if a)
     Hashing.x_commands = tuple(c for c in args.x_hash.upper().split(",") if c)
     Hashing.wrong_left = args.hash_mismatch
+    Hashing.delay = args.hash_delay
     handler.proto_cmds = dict(handler.proto_cmds, **Hashing.commands())
     handler.auth_failed_timeout = 0  # a refused login answers at once: tests stay quick
     handler.command_log = CommandLog(args.log)
