@@ -152,14 +152,15 @@ protected:
     MainWindow& frame() { return app->mainWindow(); }
 
     // Types the site into the quick-connect bar and presses Enter.
-    RemoteBrowserWindow& connectTo(std::uint16_t port, const QString& user, const QString& password)
+    RemoteBrowserWindow& connectTo(std::uint16_t port, const QString& user, const QString& password,
+                                   const QString& host = "127.0.0.1")
     {
         auto type = [](QWidget* field, const QString& text) {
             QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(field, Qt::Key_Backspace);
             QTest::keyClicks(field, text);
         };
-        type(named<QComboBox>(&frame(), "Host:")->lineEdit(), "127.0.0.1");
+        type(named<QComboBox>(&frame(), "Host:")->lineEdit(), host);
         type(named<QLineEdit>(&frame(), "Username:"), user);
         type(named<QLineEdit>(&frame(), "Password:"), password);
         type(named<QLineEdit>(&frame(), "Port:"), QString::number(port));
@@ -475,6 +476,32 @@ TEST_F(RemoteBrowsingOnPyftpdlib, ARefusedConnectionIsRetriedAndARefusedLoginAsk
     EXPECT_EQ(window.windowTitle(), QString("tester@127.0.0.1:%1").arg(port));
     // At least one retry for the refused connection, one for the login.
     EXPECT_GE(window.browser().attempts(), 2u);
+}
+
+// Over IPv6, from a server that lists by MLSD and can hash: a UTF-8 name is
+// shown as it is, and opening the file downloads it and checks the copy.
+TEST_F(RemoteBrowsingOnPyftpdlib, AnIpv6SiteListsUtf8NamesAndVerifiesADownload)
+{
+    if (!test::loopbackIpv6Available())
+        GTEST_SKIP() << "no IPv6 loopback here";
+    const std::string name = "Grüße & names.txt";
+    site.writeSized(name, 5000, 7);
+    ServerOptions options;
+    options.address = "::1";
+    options.hashes = "SHA-256";
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root(), options);
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "", "::1");
+    const QString shown = QString::fromStdString(name);
+    ASSERT_TRUE(waitFor([&] { return names(window).contains(shown); })) << status(window).toStdString();
+    EXPECT_EQ(window.windowTitle(), QString("anonymous@[::1]:%1").arg(server->port()));
+    EXPECT_TRUE(commandSent(0, "MLSD"));
+    open(window, shown);
+    EXPECT_TRUE(waitFor([&] { return queueStatuses() == QStringList{"Verified"}; }))
+        << queueStatuses().join(", ").toStdString();
+    EXPECT_EQ(local.read(name), test::TempTree::sizedContent(5000, 7));
+    EXPECT_TRUE(commandSent(0, "HASH " + name));
+    EXPECT_EQ(frame().queueList().rows().textsAt(0).size, "5000/5000");
 }
 
 // A transfer that hangs is cancelled from the queue's menu.
