@@ -9,6 +9,7 @@
 // remote commands, folder transfers and site-to-site copies.
 
 #include "ftp/ServerFeatures.h"
+#include "ftp/ServerHash.h"
 #include "ftp/SitePeer.h"
 #include "settings/SettingsRecord.h"
 #include "net/BlockingSocket.h"
@@ -18,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +29,6 @@ namespace varnix {
 class RemoteFile;
 class RemoteFolder;
 struct PassiveAddress;
-struct HashMethod;
 
 // What the copy verifications of one task found (see VerifyCopy).
 struct CopyChecks {
@@ -99,6 +100,15 @@ public:
     // server offers a hash command. A mismatch throws (RecoveryRestart); a
     // refused or unreadable hash reply leaves the copy unverified.
     void VerifyCopy(const std::string& folder, const std::string& name, const std::string& localPath);
+    // The same after a site-to-site copy (on the destination's engine): this
+    // server's hash of the copy against the source server's of the original,
+    // by the strongest algorithm both offer.
+    void VerifySiteCopy(const std::string& folder, const std::string& name, SitePeer* source,
+                        const std::string& sourceFolder, const std::string& sourceName);
+    // The source's part: this server's hash of a file by that algorithm, as
+    // lower-case hex; empty when it gave none.
+    std::string SiteHash(const std::string& folder, const std::string& name, HashAlgorithm algorithm);
+    HashSet offeredHashes() const { return offeredHashes_.load(); }
     void StartCopyChecks() { copyChecks_ = {}; }
     // The task's verifications: throws the first mismatch, else the done
     // report's text: "Verified ..." when every copied file was, or empty.
@@ -167,9 +177,15 @@ private:
     std::optional<std::int64_t> askRemoteTime(const std::string& name);
     void keepUploadTime(const std::string& name, const std::string& localPath);
     std::uint32_t recvBufferSize();
-    bool selectHash(const HashMethod& method);
-    void throwIfCancelled();
+    bool verifyOn();
+    std::optional<ServerHash> serverHash(const HashMethod& method, const std::string& folder,
+                                         const std::string& name, std::uint64_t size);
     std::optional<std::string> askServerHash(const HashMethod& method, const std::string& name);
+    bool selectHash(const HashMethod& method);
+    std::optional<std::string> awaitSourceHash(std::future<std::string>& answer, std::uint64_t size);
+    [[noreturn]] void failCopyCheck(const std::string& message);
+    void copyVerified(const std::string& what);
+    void throwIfCancelled();
     std::uint32_t sendBufferSize();
     // After a data connection failed mid-transfer: read the outstanding
     // reply (or close the control connection) so the next command is in step.
@@ -196,7 +212,8 @@ private:
     BlockingSocket data_;
     std::string currentDirectory_;
     ServerFeatures features_;
-    bool hashSelected_ = false; // OPTS HASH accepted on this connection
+    std::optional<HashAlgorithm> selectedHash_; // by an accepted OPTS HASH on this connection
+    std::atomic<HashSet> offeredHashes_{0};
     bool sending_ = false;
     bool readingLine_ = false;
     bool replyPending_ = false;

@@ -68,7 +68,8 @@ void FtpProtocol::forgetConnection()
     data_.Close();
     currentDirectory_.clear();
     features_ = {};
-    hashSelected_ = false;
+    selectedHash_.reset();
+    offeredHashes_ = 0;
     dataProtection_ = DataProtection::Unknown;
     siteTlsCommand_ = SiteTlsCommand::Untried;
     epsvRefused_ = false;
@@ -110,6 +111,7 @@ void FtpProtocol::learnFeatures()
     SendCommand("FEAT");
     try {
         features_ = ServerFeatures::parse(ReadReply("2"));
+        offeredHashes_ = varnix::offeredHashes(features_);
     } catch (const CFTPException&) {
         if (!IsConnected())
             throw;

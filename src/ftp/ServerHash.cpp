@@ -40,7 +40,7 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     return parts;
 }
 
-std::optional<HashMethod> chooseFromHashFeature(std::string_view offered)
+std::optional<HashMethod> chooseFromHashFeature(std::string_view offered, HashSet allowed)
 {
     std::optional<HashMethod> best;
     for (std::string_view item : split(offered, ';')) {
@@ -48,7 +48,7 @@ std::optional<HashMethod> chooseFromHashFeature(std::string_view offered)
         if (selected)
             item.remove_suffix(1);
         std::optional<HashAlgorithm> algorithm = hashByName(item);
-        if (algorithm && (!best || *algorithm < best->algorithm))
+        if (algorithm && (allowed & hashBit(*algorithm)) && (!best || *algorithm < best->algorithm))
             best = HashMethod{*algorithm, true, selected};
     }
     return best;
@@ -86,13 +86,22 @@ std::optional<std::string> digestWord(std::string_view word, HashAlgorithm algor
 
 } // namespace
 
-std::optional<HashMethod> chooseHashMethod(const ServerFeatures& features)
+HashSet offeredHashes(const ServerFeatures& features)
+{
+    HashSet offered = 0;
+    for (HashAlgorithm algorithm : kHashAlgorithms)
+        if (chooseHashMethod(features, hashBit(algorithm)))
+            offered |= hashBit(algorithm);
+    return offered;
+}
+
+std::optional<HashMethod> chooseHashMethod(const ServerFeatures& features, HashSet allowed)
 {
     if (features.offers("HASH"))
-        if (auto method = chooseFromHashFeature(features.parameters("HASH")))
+        if (auto method = chooseFromHashFeature(features.parameters("HASH"), allowed))
             return method;
     for (const XCommand& x : kXCommands)
-        if (features.offers(x.name))
+        if (features.offers(x.name) && (allowed & hashBit(x.algorithm)))
             return HashMethod{x.algorithm, false, false};
     return std::nullopt;
 }

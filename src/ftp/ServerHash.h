@@ -23,9 +23,16 @@ struct HashMethod {
     bool selected = false;    // HASH only: already the server's selection, no OPTS needed
 };
 
-// The strongest hash the server offers, by HASH before the X commands;
-// none when it offers no algorithm we know.
-std::optional<HashMethod> chooseHashMethod(const ServerFeatures& features);
+// A set of algorithms, one bit each.
+using HashSet = unsigned;
+constexpr HashSet hashBit(HashAlgorithm algorithm) { return 1u << unsigned(algorithm); }
+inline constexpr HashSet kEveryHash = ~0u;
+
+// Every algorithm the server can hash with, by HASH or an X command.
+HashSet offeredHashes(const ServerFeatures& features);
+// The strongest of the allowed hashes the server offers, by HASH before the
+// X commands; none when it offers no such algorithm.
+std::optional<HashMethod> chooseHashMethod(const ServerFeatures& features, HashSet allowed = kEveryHash);
 
 // "OPTS HASH SHA-1", "HASH name", "XSHA256 name".
 std::string selectCommand(const HashMethod& method);

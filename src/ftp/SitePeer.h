@@ -2,10 +2,12 @@
 // What a site-to-site operation needs of the other site's session: posting
 // the tasks that couple the two sessions. The session layer implements it.
 
+#include "ftp/ServerHash.h"
 #include "site/SharedHandle.h"
 
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <string>
 
 namespace varnix {
@@ -45,9 +47,16 @@ public:
                                   std::uint64_t restartOffset, bool secureData) = 0;
     virtual void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume,
                                   bool onlyNewer) = 0;
+    // The server's hash of a file, for checking a copy made from it: its
+    // lower-case hex, empty when the server gave none. A session that drops
+    // the task (cancelled, closed) breaks the promise.
+    virtual void SiteHash(const std::string& folder, const std::string& name, HashAlgorithm algorithm,
+                          std::promise<std::string> answer) = 0;
     // Safe to ask from the other session's thread.
     virtual DataProtection dataProtection() const = 0;
     virtual IpVersion ipVersion() const = 0;
+    // What the server hashes with, as far as its last login has told.
+    virtual HashSet offeredHashes() const = 0;
 };
 
 } // namespace varnix

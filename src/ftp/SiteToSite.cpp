@@ -3,7 +3,8 @@
 // retrieve. Between two IPv6 servers the commands are EPSV and EPRT; over
 // IPv4 they stay PASV and PORT, as servers commonly refuse EPRT to a third
 // party's address. The two sessions meet only through tasks posted onto
-// each other.
+// each other; so does the check of a copy, where the destination asks the
+// source's session for its server's hash of the original.
 
 #include "ftp/FtpProtocol.h"
 
@@ -92,6 +93,7 @@ void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std
     replyPending_ = true;
     ReadReply("2");
     storeEmptyListing(destinationFolder);
+    VerifySiteCopy(destinationFolder, targetName, sourceSession, sourceFolder, sourceName);
 }
 
 void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,

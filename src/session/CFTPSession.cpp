@@ -188,6 +188,12 @@ void CFTPSession::SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSess
     post(std::make_unique<SiteUploadFolderTask>(sourceSession, std::move(workList), resume, onlyNewer));
 }
 
+void CFTPSession::SiteHash(const std::string& folder, const std::string& name, HashAlgorithm algorithm,
+                           std::promise<std::string> answer)
+{
+    post(std::make_unique<SiteHashTask>(folder, name, algorithm, std::move(answer)));
+}
+
 void CFTPSession::Cancel()
 {
     mailbox_.queue().clear();

@@ -57,8 +57,11 @@ public:
                             CFTPSession* destinationSession, const std::string& targetName,
                             const std::string& sourceName, bool resume, bool onlyNewer);
     void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume, bool onlyNewer) override;
+    void SiteHash(const std::string& folder, const std::string& name, HashAlgorithm algorithm,
+                  std::promise<std::string> answer) override;
     DataProtection dataProtection() const override { return engine_.dataProtection(); }
     IpVersion ipVersion() const override { return engine_.ipVersion(); }
+    HashSet offeredHashes() const override { return engine_.offeredHashes(); }
 
     // Drops every queued task and interrupts the running one.
     void Cancel();

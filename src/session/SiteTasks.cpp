@@ -23,6 +23,12 @@ void SiteDownloadFolderTask::execute(FtpProtocol& engine)
                               sourceName_, resume_, onlyNewer_);
 }
 
+void SiteHashTask::execute(FtpProtocol& engine)
+{
+    engine.Connect();
+    answer_.set_value(engine.SiteHash(folder_, name_, algorithm_));
+}
+
 void SiteUploadFolderTask::execute(FtpProtocol& engine)
 {
     engine.Connect();

@@ -1,12 +1,13 @@
 #pragma once
-// The four task kinds of a site-to-site copy. The queue posts the upload
-// (file) and download (folder) tasks; the engine posts the other two onto the
-// other site's session while it runs.
+// The task kinds of a site-to-site copy. The queue posts the upload (file)
+// and download (folder) tasks; the engine posts the others onto the other
+// site's session while it runs.
 
 #include "ftp/SitePeer.h"
 #include "site/SessionTask.h"
 
 #include <cstdint>
+#include <future>
 #include <string>
 
 namespace varnix {
@@ -74,6 +75,20 @@ private:
     SitePeer* sourceSession_;
     SiteWorkHandle workList_;
     bool resume_, onlyNewer_;
+};
+
+// The source's hash of a file just copied, for the destination to check its copy.
+class SiteHashTask : public SessionTask {
+public:
+    SiteHashTask(std::string folder, std::string name, HashAlgorithm algorithm, std::promise<std::string> answer)
+        : folder_(std::move(folder)), name_(std::move(name)), algorithm_(algorithm), answer_(std::move(answer)) {}
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to site checking file " + name_; }
+
+private:
+    std::string folder_, name_;
+    HashAlgorithm algorithm_;
+    std::promise<std::string> answer_;
 };
 
 } // namespace varnix

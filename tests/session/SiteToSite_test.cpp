@@ -180,6 +180,49 @@ TEST(SiteToSiteFamilies, Ipv6PairCopiesAndAMixedPairSaysWhyNot)
     EXPECT_FALSE(otherTree.exists("copy.bin"));
 }
 
+// Where both servers can hash, a copy is checked by the strongest algorithm
+// both offer (by HASH or an X command); a wrong hash fails it, to be copied
+// again from the start, and without a common algorithm it stays unchecked.
+TEST(SiteToSiteVerification, CopiesAreCheckedByTheStrongestHashBothServersOffer)
+{
+    struct Case {
+        std::string sourceHashes, sourceX, destinationHashes;
+        std::uint32_t wrong;
+        NoticeKind kind;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"MD5,SHA-256", "", "MD5,SHA-1,SHA-256", 0, NoticeDone, "Verified SHA-256 of copy.bin"},
+        {"", "XSHA1,XCRC", "SHA-256,CRC32", 0, NoticeDone, "Verified CRC32 of copy.bin"},
+        {"SHA-256", "", "SHA-256", 1, NoticeFailed,
+         "Verification failed: the SHA-256 of copy.bin at the destination differs from the source's"},
+        {"MD5", "", "SHA-1", 0, NoticeDone, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sourceHashes + c.sourceX + " to " + c.destinationHashes);
+        TempTree sourceTree, destinationTree;
+        sourceTree.writeSized("file.bin", 300000, 7);
+        test::ServerOptions sourceOptions, destinationOptions;
+        sourceOptions.hashes = c.sourceHashes;
+        sourceOptions.xHashes = c.sourceX;
+        destinationOptions.hashes = c.destinationHashes;
+        destinationOptions.hashMismatches = c.wrong;
+        FtpServer sourceServer(ServerKind::Pyftpdlib, sourceTree.root(), sourceOptions);
+        FtpServer destinationServer(ServerKind::Pyftpdlib, destinationTree.root(), destinationOptions);
+        test::SessionHarness harness;
+        CFTPSession* source = harness.session(harness.site(sourceServer));
+        CFTPSession* destination = harness.session(harness.site(destinationServer));
+        destination->SiteUploadFile(destinationServer.remotePath(), sourceServer.remotePath(), source, "copy.bin",
+                                    "file.bin", false);
+        const SessionNotice n = harness.outcome(destination);
+        EXPECT_EQ(n.kind, c.kind);
+        EXPECT_TRUE(c.text.empty() ? n.text.empty() : n.text.find(c.text) != std::string::npos) << n.text;
+        if (c.kind == NoticeFailed)
+            EXPECT_EQ(n.recovery, RecoveryRestart);
+        EXPECT_EQ(destinationTree.read("copy.bin"), sourceTree.read("file.bin"));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SiteToSiteTest,
                          ::testing::Values(Pair{ServerKind::Pyftpdlib, ServerKind::Vsftpd},
                                            Pair{ServerKind::Vsftpd, ServerKind::Pyftpdlib},
