@@ -490,30 +490,5 @@ TEST_F(QueueOnServer, FailedVerificationRestartsTheCopyFromTheStart)
     }
 }
 
-// The same for a site-to-site copy, checked by both servers' hashes.
-TEST_F(QueueOnServer, FailedSiteVerificationRestartsTheCopyFromTheStart)
-{
-    TempTree sourceTree;
-    sourceTree.writeSized("file.bin", 400000, 7);
-    ServerOptions options;
-    options.hashes = "SHA-256";
-    FtpServer source(ServerKind::Pyftpdlib, sourceTree.root(), options);
-    options.hashMismatches = 1;
-    FtpServer destination(ServerKind::Pyftpdlib, tree.root(), options);
-    SiteHandle destinationSite = h.site(destination);
-    setRetries(destinationSite, 2, 0);
-    auto item = newSiteCopy(destinationSite, "/", "copy.bin", h.site(source), "/", "file.bin", false);
-    h.queue->add(item);
-    h.queue->start(item, nullptr, nullptr);
-    ASSERT_TRUE(h.runUntilFinished(item, 60));
-    EXPECT_EQ(h.rows.status(item), "Verified") << item->failure;
-    EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
-    EXPECT_EQ(item->verification, "Verified SHA-256 of copy.bin");
-    auto log = destination.commandLog();
-    EXPECT_EQ(startingWith(log, "STOR ").size(), 2u);
-    EXPECT_TRUE(startingWith(log, "APPE ").empty());
-    EXPECT_TRUE(sameBytes(tree.read("copy.bin"), sourceTree.read("file.bin")));
-}
-
 } // namespace
 } // namespace varnix
