@@ -4,6 +4,7 @@
 #include "model/RemoteFolder.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace varnix {
@@ -101,7 +102,10 @@ void ChownTask::execute(FtpProtocol& engine)
 
 std::string ChmodTask::describe() const
 {
-    return "Changing attributes of " + name_ + " to " + std::to_string(mode_);
+    // Modes are read in octal everywhere else (chmod, SITE CHMOD, listings).
+    char octal[16];
+    std::snprintf(octal, sizeof octal, "0%03o", unsigned(mode_));
+    return "Changing attributes of " + name_ + " to " + octal;
 }
 
 void ChmodTask::execute(FtpProtocol& engine)

@@ -60,7 +60,8 @@ TEST(SessionTasks, DescriptionsReadAsTheStatusBarShowsThem)
     EXPECT_EQ(UploadFolderTask("/", "r", "/l", false, false).describe(), "Uploading folder r from /l");
     EXPECT_EQ(DownloadFolderTask("/", "/l", "r", false, false).describe(), "Downloading folder r to /l");
     EXPECT_EQ(ChownTask("/", "f", "u", "g").describe(), "Changing users of f to u:g");
-    EXPECT_EQ(ChmodTask("/", "f", 0755).describe(), "Changing attributes of f to 493");
+    EXPECT_EQ(ChmodTask("/", "f", 0755).describe(), "Changing attributes of f to 0755");
+    EXPECT_EQ(ChmodTask("/", "f", 04711).describe(), "Changing attributes of f to 04711");
     EXPECT_EQ(SleepTask(1).describe(), "Sleeping for 1 seconds");
     EXPECT_EQ(QuitTask().describe(), "Quitting FTP session");
     EXPECT_EQ(SiteUploadFileTask("/", "/", nullptr, "t", "s", false).describe(), "Site to site uploading file t");
