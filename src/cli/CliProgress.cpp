@@ -23,10 +23,14 @@ void CliProgress::addRow(const QueueItemHandle& item, const RowTexts& texts)
 
 void CliProgress::setStatus(const QueueItemHandle& item, const std::string& status)
 {
-    RowTexts& row = rows_[item.get()];
-    row.status = status;
+    rows_[item.get()].status = status;
+}
+
+void CliProgress::setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure)
+{
+    setStatus(item, status);
     if (status == "Retry")
-        print(item->failure + " (retrying)", false);
+        print(failureNote(status, failure), false);
 }
 
 void CliProgress::updateProgress(const QueueItemHandle& item, const RowUpdate& u)

@@ -20,6 +20,8 @@ public:
 
     void addRow(const QueueItemHandle& item, const RowTexts& texts) override;
     void setStatus(const QueueItemHandle& item, const std::string& status) override;
+    // A retry is told at once; a final failure is the client's to tell.
+    void setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure) override;
     void updateProgress(const QueueItemHandle& item, const RowUpdate& update) override;
     void removeRow(const QueueItemHandle& item) override;
 

@@ -15,6 +15,9 @@ public:
     // Appends a row at the end.
     virtual void addRow(const QueueItemHandle& item, const RowTexts& texts) = 0;
     virtual void setStatus(const QueueItemHandle& item, const std::string& status) = 0;
+    // An attempt failed: status is "Retry" or "Failed", failure the worker's
+    // whole text. The row keeps the failure until it is removed.
+    virtual void setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure) = 0;
     // Status, size, bandwidth, time and image; members left empty keep their texts.
     virtual void updateProgress(const QueueItemHandle& item, const RowUpdate& update) = 0;
     virtual void removeRow(const QueueItemHandle& item) = 0;

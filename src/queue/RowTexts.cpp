@@ -147,4 +147,32 @@ RowUpdate progressUpdate(const QueueItem& item, const SessionNotice& n)
     return update;
 }
 
+std::string failureLine(const std::string& failure)
+{
+    const std::size_t end = failure.find_last_not_of(" \t\r\n");
+    return end == std::string::npos ? std::string() : failure.substr(0, end + 1);
+}
+
+std::string failureReason(const std::string& failure)
+{
+    // The description comes first; a reply may itself say "failed: ".
+    static const std::string separator = " failed: ";
+    const std::string line = failureLine(failure);
+    const std::size_t at = line.find(separator);
+    return at == std::string::npos ? line : line.substr(at + separator.size());
+}
+
+std::string failureStatus(const std::string& status, const std::string& failure)
+{
+    const std::string reason = failureReason(failure);
+    return reason.empty() ? status : status + ": " + reason;
+}
+
+std::string failureNote(const std::string& status, const std::string& failure)
+{
+    const std::string line = failureLine(failure);
+    const std::string text = line.empty() ? status : line;
+    return status == "Retry" ? text + " (retrying)" : text;
+}
+
 } // namespace varnix

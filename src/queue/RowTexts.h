@@ -27,6 +27,7 @@ struct RowTexts {
     std::string source;
     std::string destination;
     int image = kDownloadImage;
+    std::string failure;   // the last failure a worker reported, whole
 };
 
 // The columns a notice changes; empty members keep their texts.
@@ -47,6 +48,18 @@ std::string remoteText(const SiteHandle& site, const std::string& folder, const 
 // "Transfering", "Uploading" or "Downloading", and the notice's text if any.
 std::string transferStatus(const QueueItem& item, const std::string& noticeText);
 RowUpdate progressUpdate(const QueueItem& item, const SessionNotice& progress);
+
+// A failure text without the line end its server reply came with.
+std::string failureLine(const std::string& failure);
+// A failure line without the failed task's description: the server's reply
+// or the system's error, which is what the user needs to act on.
+std::string failureReason(const std::string& failure);
+// The status of an attempt that failed ("Failed", or "Retry" while another
+// follows): "Failed: 500 Illegal PORT command.".
+std::string failureStatus(const std::string& status, const std::string& failure);
+// The one line a status bar gives such an attempt: the whole failure text,
+// and whether the item is tried again.
+std::string failureNote(const std::string& status, const std::string& failure);
 
 // done and total count from the start of the file; total may be kUnknownSize.
 std::string sizeText(std::uint64_t done, std::uint64_t total);

@@ -199,13 +199,13 @@ void TransferQueue::failed(const QueueItemHandle& item, const SessionNotice& not
         }
         delayed = false;
     }
-    rows_.setStatus(item, "Retry");
+    rows_.setFailure(item, "Retry", item->failure);
     retry(item, delayed, notice.recovery != RecoveryRestart);
 }
 
 void TransferQueue::giveUp(const QueueItemHandle& item)
 {
-    rows_.setStatus(item, "Failed");
+    rows_.setFailure(item, "Failed", item->failure);
     end(item, !item->siteToSite);
 }
 

@@ -30,18 +30,27 @@ public:
     struct Row {
         RowTexts texts;
         std::vector<std::string> statuses;
+        std::string sizeAtRetry;   // the size shown at the last retry
         bool removed = false;
     };
 
     void addRow(const QueueItemHandle& item, const RowTexts& texts) override
     {
-        rows_[item.get()] = Row{texts, {texts.status}, false};
+        rows_[item.get()] = Row{texts, {texts.status}, {}, false};
     }
     void setStatus(const QueueItemHandle& item, const std::string& status) override
     {
         Row& row = rows_.at(item.get());
         row.texts.status = status;
         row.statuses.push_back(status);
+    }
+    void setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure) override
+    {
+        setStatus(item, status);
+        Row& row = rows_.at(item.get());
+        row.texts.failure = failure;
+        if (status == "Retry")
+            row.sizeAtRetry = row.texts.size;
     }
     void updateProgress(const QueueItemHandle& item, const RowUpdate& u) override
     {

@@ -11,6 +11,7 @@
 #include "platform/qt/DisplayText.h"
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"
+#include "queue/qt/QueueModel.h"
 #include "settings/qt/SettingsSheet.h"
 #include "settings/qt/SiteManager.h"
 #include "settings/qt/WidgetLayout.h"
@@ -263,6 +264,9 @@ void MainWindow::createQueueBar()
     queueBar_->setAccessibleName(tr("Queue"));
     queueBar_->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
     queueList_ = new QueueList(queueBar_);
+    // The queue's own sessions belong to no remote window: its failures are
+    // told where the queue is shown.
+    connect(&queueList_->rows(), &QueueModel::failureReported, this, &MainWindow::setStatusText);
     queueBar_->setWidget(queueList_);
     addDockWidget(Qt::BottomDockWidgetArea, queueBar_);
     createQueueMenu();

@@ -25,6 +25,18 @@ void QueueModel::setStatus(const QueueItemHandle& item, const std::string& statu
     emit dataChanged(index(row, Status), index(row, Status));
 }
 
+void QueueModel::setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure)
+{
+    const int row = rowOf(item);
+    if (row < 0)
+        return;
+    RowTexts& texts = rows_[std::size_t(row)].texts;
+    texts.status = failureStatus(status, failure);
+    texts.failure = failureLine(failure);
+    emit dataChanged(index(row, Status), index(row, Status));
+    emit failureReported(displayText(failureNote(status, failure)));
+}
+
 void QueueModel::updateProgress(const QueueItemHandle& item, const RowUpdate& update)
 {
     const int row = rowOf(item);
@@ -92,8 +104,9 @@ QVariant QueueModel::data(const QModelIndex& index, int role) const
     const Row& row = rows_[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return displayText(text(row, index.column()));
+    case Qt::ToolTipRole:
+        return toolTip(row, index.column());
     case Qt::DecorationRole:
         return index.column() == Status ? QVariant(QueueImages::image(row.texts.image)) : QVariant();
     case Qt::TextAlignmentRole:
@@ -101,6 +114,16 @@ QVariant QueueModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+// The whole failure names the file a folder transfer failed on, which the
+// status's reason leaves out.
+QString QueueModel::toolTip(const Row& row, int column) const
+{
+    QString tip = displayText(text(row, column));
+    if (!row.texts.failure.empty())
+        tip += QLatin1Char('\n') + displayText(row.texts.failure);
+    return tip;
 }
 
 QVariant QueueModel::headerData(int section, Qt::Orientation orientation, int role) const

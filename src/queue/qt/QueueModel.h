@@ -21,6 +21,9 @@ public:
 
     void addRow(const QueueItemHandle& item, const RowTexts& texts) override;
     void setStatus(const QueueItemHandle& item, const std::string& status) override;
+    // Shows the reason after the status and in the row's tooltip, and tells
+    // the window's status bar.
+    void setFailure(const QueueItemHandle& item, const std::string& status, const std::string& failure) override;
     void updateProgress(const QueueItemHandle& item, const RowUpdate& update) override;
     void removeRow(const QueueItemHandle& item) override;
 
@@ -34,12 +37,17 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+signals:
+    // The line for the status bar of the window that shows the queue.
+    void failureReported(const QString& note);
+
 private:
     struct Row {
         QueueItemHandle item;
         RowTexts texts;
     };
     const std::string& text(const Row& row, int column) const;
+    QString toolTip(const Row& row, int column) const;
 
     std::vector<Row> rows_;
 };

@@ -70,5 +70,45 @@ TEST(QueueModel, ProgressRepaintsItsOwnRowAndThePicturesFill)
               QueueImages::image(kUploadImage).pixmap(16, 16).toImage());
 }
 
+// A failure's reason stays in the row, its whole text in every cell's
+// tooltip, and the status bar hears of it at once.
+TEST(QueueModel, FailedAttemptsKeepTheirReason)
+{
+    struct Case {
+        const char* status;
+        const char* failure;
+        const char* shown;
+        const char* note;
+    } cases[] = {
+        {"Failed", "Downloading file a.bin to /tmp/a.bin failed: 500 Illegal PORT command.\r\n",
+         "Failed: 500 Illegal PORT command.", "Downloading file a.bin to /tmp/a.bin failed: 500 Illegal PORT command."},
+        {"Retry", "Uploading file b from /tmp/b failed: Connection refused", "Retry: Connection refused",
+         "Uploading file b from /tmp/b failed: Connection refused (retrying)"},
+        {"Failed", "Downloading folder d to /tmp/d failed: 550 Open failed: gone", "Failed: 550 Open failed: gone",
+         "Downloading folder d to /tmp/d failed: 550 Open failed: gone"},
+        {"Failed", "Server returned insufficient reply", "Failed: Server returned insufficient reply",
+         "Server returned insufficient reply"},
+        {"Failed", "", "Failed", "Failed"},
+    };
+    for (const Case& c : cases) {
+        QueueModel model;
+        QueueItemHandle item = makeShared<QueueItem>();
+        model.addRow(item, RowTexts{"Downloading", "5/10", "1.00 KB/sec", "5", "a@h:21/x", "/tmp/x"});
+        QSignalSpy told(&model, &QueueModel::failureReported);
+        model.setFailure(item, c.status, c.failure);
+        const QString tail = *c.failure ? QString("\n") + QString(c.failure).trimmed() : QString();
+        EXPECT_EQ(model.data(model.index(0, QueueModel::Status), Qt::DisplayRole).toString(), c.shown);
+        EXPECT_EQ(model.data(model.index(0, QueueModel::Status), Qt::ToolTipRole).toString(), c.shown + tail);
+        EXPECT_EQ(model.data(model.index(0, QueueModel::Source), Qt::ToolTipRole).toString(), "a@h:21/x" + tail);
+        ASSERT_EQ(told.size(), 1) << c.failure;
+        EXPECT_EQ(told[0][0].toString(), c.note);
+        // A later attempt's progress keeps the reason in the tooltip.
+        RowUpdate update;
+        update.status = "Downloading";
+        model.updateProgress(item, update);
+        EXPECT_EQ(model.data(model.index(0, QueueModel::Size), Qt::ToolTipRole).toString(), "5/10" + tail);
+    }
+}
+
 } // namespace
 } // namespace varnix
