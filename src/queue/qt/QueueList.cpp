@@ -6,10 +6,28 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace varnix {
+namespace {
+
+// Numbers and statuses are read from their start: cut in the middle, a
+// byte count reads as another number.
+class EndElidingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+} // namespace
 
 const std::array<QueueList::Column, 6>& QueueList::columns()
 {
@@ -37,13 +55,16 @@ QueueList::QueueList(QWidget* parent) : QTreeView(parent), rows_(new QueueModel(
     setSortingEnabled(false);
     // Paths keep both ends: the site and the file name.
     setTextElideMode(Qt::ElideMiddle);
+    auto* endEliding = new EndElidingDelegate(this);
+    for (int column : {QueueModel::Status, QueueModel::Size, QueueModel::Bandwidth, QueueModel::Time})
+        setItemDelegateForColumn(column, endEliding);
     header()->setSectionsMovable(true);
     // Rows have no tree, so the first column may move like the others.
     header()->setFirstSectionMovable(true);
     header()->setStretchLastSection(false);
     // The widths were chosen for a small 8-point font; a column is never
     // narrower than its usual texts in the desktop's font.
-    const char* const samples[] = {"Downloading", "1048576/2097152", "1024.00 KB/sec", "0:00:00", "", ""};
+    const char* const samples[] = {"Downloading", "16777216/16777216", "102400.00 KB/sec", "0:00:00", "", ""};
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     for (int i = 0; i < int(columns().size()); ++i) {
         int needed = fontMetrics().horizontalAdvance(QString::fromLatin1(samples[i])) + padding;
