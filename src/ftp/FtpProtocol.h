@@ -130,9 +130,10 @@ public:
                       bool resume, bool onlyNewer);
 
     // Site-to-site copies, coupled to the other site's session by posted tasks.
-    void SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
-                        SitePeer* sourceSession, const std::string& targetName, const std::string& sourceName,
-                        bool resume);
+    // Returns the offset the copy resumed at (0 when it started afresh).
+    std::uint64_t SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
+                                 SitePeer* sourceSession, const std::string& targetName,
+                                 const std::string& sourceName, bool resume);
     void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
                           const std::string& sourceName, std::uint64_t restartOffset, bool secureData = false);
     void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,

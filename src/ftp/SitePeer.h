@@ -19,6 +19,7 @@ struct SiteWorkItem {
     std::string targetName;
     std::string sourceName;
     std::int64_t sourceTime = 0;   // files only
+    std::uint64_t sourceSize = 0;  // files only, as the source listed it
     bool isFolder = false;         // a folder to create, else a file to copy
 };
 

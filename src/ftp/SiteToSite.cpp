@@ -28,12 +28,13 @@ public:
 private:
     void startFolder(const Folder& folder) override
     {
-        work_.items.push_back({folder.copyParent, folder.parent, folder.copyName, folder.name, 0, true});
+        work_.items.push_back({folder.copyParent, folder.parent, folder.copyName, folder.name, 0, 0, true});
     }
 
     void copyFile(const Folder& folder, const std::string& remote, const RemoteFile& entry) override
     {
-        work_.items.push_back({copyPath(folder), remote, entry.name(), entry.name(), entry.modified(), false});
+        work_.items.push_back(
+            {copyPath(folder), remote, entry.name(), entry.name(), entry.modified(), entry.size(), false});
     }
 
     // A server-side link cannot be made with FTP commands.
@@ -66,7 +67,7 @@ void requireSameFamily(IpVersion own, IpVersion other)
 
 } // namespace
 
-void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
+std::uint64_t FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
                                  SitePeer* sourceSession, const std::string& targetName,
                                  const std::string& sourceName, bool resume)
 {
@@ -94,6 +95,7 @@ void FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std
     ReadReply("2");
     storeEmptyListing(destinationFolder);
     VerifySiteCopy(destinationFolder, targetName, sourceSession, sourceFolder, sourceName);
+    return offset;
 }
 
 void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
@@ -110,14 +112,16 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
     // would leave an empty copy at the destination. Over TLS the destination
     // expects a handshake we cannot give; the server sends the empty rest.
     if (size != kUnknownSize && restartOffset >= size && !secureData) {
-        mailbox_->sendProgress(0, restartOffset, restartOffset, restartOffset, {});
+        mailbox_->sendProgress(0, 0, restartOffset, 0, {});
         data_.Close();
         data_.Create(false);
         data_.Connect(dataAddress, dataPort);
         data_.Close();
         return;
     }
-    mailbox_->sendProgress(0, 0, restartOffset, size, {});
+    // The notices count from the offset, as a download's do: the rest is what moves.
+    const std::uint64_t rest = size == kUnknownSize ? kUnknownSize : size - restartOffset;
+    mailbox_->sendProgress(0, 0, restartOffset, rest, {});
     SendCommand(extended ? "EPRT " + formatExtendedPortArgument(dataAddress, dataPort)
                          : "PORT " + formatPortArgument(dataAddress, dataPort));
     ReadReply("2");
@@ -133,8 +137,8 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
         SendCommand("REST 0");
         ReadReply("3");
     }
-    std::uint64_t moved = size == kUnknownSize ? 0 : size - restartOffset;
-    mailbox_->sendProgress(tickCount() - start, moved, restartOffset, size, {});
+    std::uint64_t moved = size == kUnknownSize ? 0 : rest;
+    mailbox_->sendProgress(tickCount() - start, moved, restartOffset, rest, {});
 }
 
 // The destination's data address for a copy: PASV's, or over IPv6 the
@@ -161,8 +165,12 @@ void FtpProtocol::SiteDownloadFolder(const std::string& sourceParent, const std:
     destinationSession->SiteUploadFolder(work, thisSession, resume, onlyNewer);
 }
 
+// The folder's bytes are reported here, as a folder download reports them:
+// the source session's notices know one file each.
 void FtpProtocol::SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume, bool onlyNewer)
 {
+    const std::uint64_t start = tickCount();
+    std::uint64_t total = 0;
     while (!workList->items.empty()) {
         SiteWorkItem item = std::move(workList->items.front());
         workList->items.pop_front();
@@ -174,10 +182,12 @@ void FtpProtocol::SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSess
                 DeleteFile(item.destinationFolder, item.targetName);
             MakeFolder(item.destinationFolder, item.targetName);
         } else if (!(onlyNewer && existing && existing.entry->modified() >= item.sourceTime)) {
-            SiteUploadFile(item.destinationFolder, item.sourceFolder, sourceSession, item.targetName,
-                           item.sourceName, resume);
+            const std::uint64_t offset = SiteUploadFile(item.destinationFolder, item.sourceFolder, sourceSession,
+                                                        item.targetName, item.sourceName, resume);
+            total += item.sourceSize > offset ? item.sourceSize - offset : 0;
         }
     }
+    mailbox_->sendProgress(tickCount() - start, total, 0, total, {});
 }
 
 } // namespace varnix

@@ -47,7 +47,22 @@ public:
         mailbox_.sendProgress(elapsed_, moved_, offset_, moved_ > expected_ ? kUnknownSize : expected_, text_);
     }
 
-    void finish() { mailbox_.sendProgress(elapsed_, moved_, offset_, moved_, text_); }
+    // A stream that ended short of the size keeps the size as its total:
+    // the copy is not complete, whatever the server answers next.
+    void finish()
+    {
+        const bool short_ = expected_ != kUnknownSize && moved_ < expected_;
+        mailbox_.sendProgress(elapsed_, moved_, offset_, short_ ? expected_ : moved_, text_);
+    }
+
+    // Sending ends once the bytes are in the socket's buffer, which takes a
+    // resumed upload's short rest next to no time: the rate counts the time
+    // until the server has confirmed them.
+    void confirm()
+    {
+        elapsed_ = tickCount() - start_;
+        finish();
+    }
     std::uint64_t moved() const { return moved_; }
 
 private:
@@ -124,9 +139,10 @@ void removeIfMadeEmpty(const std::string& path, bool existed)
         (void)::unlink(path.c_str());
 }
 
+// Nothing moves: the whole file lies before the offset.
 void reportComplete(SessionMailbox& mailbox, std::uint64_t offset, const std::string& text)
 {
-    mailbox.sendProgress(0, offset, offset, offset, text);
+    mailbox.sendProgress(0, 0, offset, 0, text);
 }
 
 } // namespace
@@ -240,6 +256,7 @@ std::uint64_t FtpProtocol::uploadFile(const std::string& folder, const std::stri
     });
     data_.Close();
     ReadReply("2");
+    progress.confirm();
     keepUploadTime(name, localPath);
     if (progressText.empty())
         storeEmptyListing(folder);

@@ -33,6 +33,7 @@ struct QueueItem {
     std::string targetName;    // a download's local path
     bool doneA = false;        // workerA has reported NoticeDone
     bool doneB = false;        // workerB has reported NoticeDone
+    bool totalShown = false;   // a site-to-site folder's destination has reported its bytes
     CFTPSession* workerA = nullptr;   // serves siteA while the item runs
     CFTPSession* workerB = nullptr;   // serves siteB (site-to-site only)
     std::string remoteDirA;

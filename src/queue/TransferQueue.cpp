@@ -112,7 +112,8 @@ void TransferQueue::handle(const SessionNotice& notice)
         aborted(item);
         break;
     case NoticeProgress:
-        rows_.updateProgress(item, progressUpdate(*item, notice));
+        if (showsProgress(*item, notice.sender))
+            rows_.updateProgress(item, progressUpdate(*item, notice));
         break;
     case NoticeDone:
         if (notice.sender == item->workerA)
@@ -146,6 +147,17 @@ QueueItemHandle TransferQueue::itemOf(const CFTPSession* sender) const
 bool TransferQueue::holds(const QueueItemHandle& item, const CFTPSession* session) const
 {
     return session && (item->workerA == session || item->workerB == session);
+}
+
+// A site-to-site copy's destination reports only a folder's bytes, after
+// its last file; the source's report of that file may still follow.
+bool TransferQueue::showsProgress(QueueItem& item, const CFTPSession* sender) const
+{
+    if (!item.siteToSite)
+        return true;
+    if (sender == item.workerA)
+        item.totalShown = true;
+    return !item.totalShown || sender == item.workerA;
 }
 
 void TransferQueue::done(const QueueItemHandle& item, const CFTPSession* sender)
@@ -276,6 +288,7 @@ void TransferQueue::begin(const QueueItemHandle& item, CFTPSession* sessionA, CF
     // A new attempt: what the last one reported counts no more.
     item->doneA = false;
     item->doneB = false;
+    item->totalShown = false;
     item->verification.clear();
     item->workerA = engage(sessionA, item->siteA);
     if (item->siteToSite)

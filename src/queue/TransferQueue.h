@@ -92,6 +92,7 @@ private:
     bool isStale(const SessionNotice& notice);
     QueueItemHandle itemOf(const CFTPSession* sender) const;
     bool holds(const QueueItemHandle& item, const CFTPSession* session) const;
+    bool showsProgress(QueueItem& item, const CFTPSession* sender) const;
     void done(const QueueItemHandle& item, const CFTPSession* sender);
     void failed(const QueueItemHandle& item, const SessionNotice& notice);
     void aborted(const QueueItemHandle& item);

@@ -56,6 +56,11 @@ TEST(RowTexts, ResumedDownloadShowsBytesDoneSinceTheStartOfTheFile)
     // No time has passed: rate and time keep their texts.
     EXPECT_FALSE(u.bandwidth);
     EXPECT_FALSE(u.time);
+    // The rate and the time left count only what this attempt moves.
+    u = progressUpdate(*item, progress(1000, 1024, 1048576, 2048));
+    EXPECT_EQ(u.size, "1049600/1050624");
+    EXPECT_EQ(u.bandwidth, "1.00 KB/sec");
+    EXPECT_EQ(u.time, "1");
 }
 
 TEST(RowTexts, RateAndTimeLeftFromElapsedAndMoved)

@@ -217,6 +217,8 @@ TEST_F(QueueOnServer, CutDownloadIsRetriedAndResumedToTheByte)
     ASSERT_TRUE(h.runUntilFinished(item, 60));
     expectCompleted(item);
     EXPECT_EQ(h.rows.count(item, "Retry"), 1u);
+    // While it waits to retry, the row shows what arrived, not a whole file.
+    EXPECT_EQ(h.rows.row(item).sizeAtRetry, "300000/8388608");
     EXPECT_TRUE(hasLine(server.commandLog(), "REST 300000"));
     EXPECT_TRUE(sameBytes(local.read("down.bin"), tree.read("down.bin")));
 }
@@ -322,6 +324,7 @@ TEST_F(QueueOnServer, FailureNotWorthRetryingFailsAtOnce)
     EXPECT_EQ(h.rows.status(item), "Failed");
     EXPECT_EQ(h.rows.count(item, "Retry"), 0u);
     EXPECT_NE(item->failure.find(" failed: 550"), std::string::npos) << item->failure;
+    EXPECT_EQ(h.rows.row(item).texts.failure, item->failure);
     EXPECT_FALSE(std::filesystem::exists(local.path("missing.bin")));
 }
 
@@ -438,6 +441,22 @@ TEST_F(SiteToSiteQueue, CopiesAFile)
     expectSessionsReturnedIntact();
 }
 
+// The row counts from the start of the file, the offset once.
+TEST_F(SiteToSiteQueue, ResumedCopyShowsTheFileItsSize)
+{
+    sourceTree.writeSized("file.bin", 3145735, 7);
+    tree.write("copy.bin", TempTree::sizedContent(1234567, 7));
+    auto item = newSiteCopy(destinationSite, "/", "copy.bin", sourceSite, "/", "file.bin", false);
+    item->resume = true;
+    h.queue->add(item);
+    h.queue->start(item, nullptr, nullptr);
+    ASSERT_TRUE(h.runUntilFinished(item));
+    expectCompleted(item);
+    EXPECT_EQ(h.rows.row(item).texts.size, "3145735/3145735");
+    EXPECT_TRUE(hasLine(source.commandLog(), "REST 1234567"));
+    EXPECT_TRUE(sameBytes(tree.read("copy.bin"), sourceTree.read("file.bin")));
+}
+
 TEST_F(SiteToSiteQueue, CopiesAFolderTreeOnceBothSidesAreDone)
 {
     sourceTree.writeSized("tree/a.bin", 70000, 1);
@@ -453,6 +472,8 @@ TEST_F(SiteToSiteQueue, CopiesAFolderTreeOnceBothSidesAreDone)
     EXPECT_TRUE(hasLine(h.rows.statuses(item), "Transfering"));
     for (const char* rel : {"tree/a.bin", "tree/b.txt", "tree/sub/c.bin", "tree/sub/d.bin"})
         EXPECT_TRUE(sameBytes(tree.read(rel), sourceTree.read(rel))) << rel;
+    // The folder's bytes, not its last file's, as a folder download shows.
+    EXPECT_EQ(h.rows.row(item).texts.size, "220013/220013");
     expectSessionsReturnedIntact();
 }
 
