@@ -3,6 +3,7 @@
 #include "cli/LocalPaths.h"
 #include "model/RemoteFolder.h"
 #include "platform/Profile.h"
+#include "queue/RowTexts.h"
 #include "site/LoginRegistry.h"
 
 #include <charconv>
@@ -283,7 +284,7 @@ int CliClient::transfer(const QueueItemHandle& item, CliWindow& siteA, CliWindow
     if (item->complete() && !item->verification.empty())
         std::fprintf(stderr, "%s\n", item->verification.c_str());
     if (!item->complete()) {
-        std::fprintf(stderr, "%s\n", item->failure.empty() ? "Canceled" : item->failure.c_str());
+        std::fprintf(stderr, "%s\n", item->failure.empty() ? "Canceled" : failureLine(item->failure).c_str());
         status = 1;
     }
     queue_->clearSelected({item});
