@@ -68,8 +68,8 @@ void requireSameFamily(IpVersion own, IpVersion other)
 } // namespace
 
 std::uint64_t FtpProtocol::SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
-                                 SitePeer* sourceSession, const std::string& targetName,
-                                 const std::string& sourceName, bool resume)
+                                          SitePeer* sourceSession, const std::string& targetName,
+                                          const std::string& sourceName, bool resume)
 {
     SetDirectory(destinationFolder);
     std::uint64_t offset = 0;
@@ -120,7 +120,9 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
         return;
     }
     // The notices count from the offset, as a download's do: the rest is what moves.
-    const std::uint64_t rest = size == kUnknownSize ? kUnknownSize : size - restartOffset;
+    // Over TLS a copy already whole comes here too, and moves nothing.
+    const std::uint64_t rest =
+        size == kUnknownSize ? kUnknownSize : size > restartOffset ? size - restartOffset : 0;
     mailbox_->sendProgress(0, 0, restartOffset, rest, {});
     SendCommand(extended ? "EPRT " + formatExtendedPortArgument(dataAddress, dataPort)
                          : "PORT " + formatPortArgument(dataAddress, dataPort));
@@ -137,8 +139,7 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
         SendCommand("REST 0");
         ReadReply("3");
     }
-    std::uint64_t moved = size == kUnknownSize ? 0 : rest;
-    mailbox_->sendProgress(tickCount() - start, moved, restartOffset, rest, {});
+    mailbox_->sendProgress(tickCount() - start, size == kUnknownSize ? 0 : rest, restartOffset, rest, {});
 }
 
 // The destination's data address for a copy: PASV's, or over IPv6 the

@@ -51,8 +51,8 @@ public:
     // the copy is not complete, whatever the server answers next.
     void finish()
     {
-        const bool short_ = expected_ != kUnknownSize && moved_ < expected_;
-        mailbox_.sendProgress(elapsed_, moved_, offset_, short_ ? expected_ : moved_, text_);
+        const bool cutShort = expected_ != kUnknownSize && moved_ < expected_;
+        mailbox_.sendProgress(elapsed_, moved_, offset_, cutShort ? expected_ : moved_, text_);
     }
 
     // Sending ends once the bytes are in the socket's buffer, which takes a
