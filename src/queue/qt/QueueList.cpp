@@ -64,7 +64,8 @@ QueueList::QueueList(QWidget* parent) : QTreeView(parent), rows_(new QueueModel(
     header()->setStretchLastSection(false);
     // The widths were chosen for a small 8-point font; a column is never
     // narrower than its usual texts in the desktop's font.
-    const char* const samples[] = {"Downloading", "16777216/16777216", "102400.00 KB/sec", "0:00:00", "", ""};
+    const char* const samples[] = {"Failed: 550 No such file.", "16777216/16777216", "102400.00 KB/sec", "0:00:00",
+                                   "", ""};
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     for (int i = 0; i < int(columns().size()); ++i) {
         int needed = fontMetrics().horizontalAdvance(QString::fromLatin1(samples[i])) + padding;
