@@ -425,6 +425,7 @@ QMdiSubWindow* MainWindow::addChild(ChildWindow* child)
     connect(window, &QWidget::windowTitleChanged, this, &MainWindow::windowsChanged);
     connect(window, &QObject::destroyed, this, &MainWindow::windowsChanged, Qt::QueuedConnection);
     connect(child, &ChildWindow::commandsChanged, this, &MainWindow::updateCommands);
+    connect(child, &ChildWindow::focusLeft, this, [this, child](bool forward) { moveFocus(child, forward); });
     window->show();
     mdi_->setActiveSubWindow(window);
     arrange();
@@ -566,6 +567,45 @@ void MainWindow::runOnActive(FrameCommand command)
 {
     if (ChildWindow* active = activeChild(); active && active->canRun(command))
         active->run(command);
+}
+
+// The active window stands for all of them: Ctrl+Tab goes to the others.
+QList<QWidget*> MainWindow::focusStops() const
+{
+    QList<QWidget*> stops;
+    for (QWidget* w = bar_->nextInFocusChain(); bar_->isAncestorOf(w); w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisible() && w->isEnabled())
+            stops.append(w);
+    if (ChildWindow* active = activeChild())
+        stops.append(active);
+    if (queueList_->isVisible())
+        stops.append(queueList_);
+    return stops;
+}
+
+void MainWindow::moveFocus(QWidget* from, bool forward)
+{
+    const QList<QWidget*> stops = focusStops();
+    const qsizetype at = stops.indexOf(from);
+    if (at < 0 || stops.size() < 2)
+        return;
+    QWidget* to = stops[(at + (forward ? 1 : stops.size() - 1)) % stops.size()];
+    if (auto* child = qobject_cast<ChildWindow*>(to))
+        child->enterFocus(forward);
+    else
+        to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* stop : focusStops()) {
+        if (stop == focus || stop->isAncestorOf(focus)) {
+            moveFocus(stop, next);
+            return true;
+        }
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void MainWindow::openGlobalSettings()

@@ -82,6 +82,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab goes round the quick-connect fields, the active window's panes
+    // and the queue.
+    bool focusNextPrevChild(bool next) override;
     // The default browser or help viewer; false when none would take it.
     virtual bool openUrl(const QUrl& url);
 
@@ -107,6 +110,8 @@ private:
     void toggleAutoArrange();
     void fillWindowMenu();
     void runOnActive(FrameCommand command);
+    QList<QWidget*> focusStops() const;
+    void moveFocus(QWidget* from, bool forward);
 
     void siteCommand(FrameCommand command);
     void showGuide();
