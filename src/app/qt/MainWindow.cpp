@@ -32,6 +32,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -89,6 +90,13 @@ QIcon icon(const char* name)
 {
     return QIcon(QStringLiteral(":/varnix/icons/%1.png").arg(QLatin1String(name)));
 }
+
+// Below this a browser window's toolbar, path box and list are clipped to
+// uselessness.
+constexpr QSize kChildMinimum(240, 150);
+// Where the frame is short of room, the queue gives way until the windows
+// have this much height.
+constexpr int kWindowsRoom = 220;
 
 ChildWindow* childOf(QMdiSubWindow* window)
 {
@@ -342,6 +350,10 @@ void MainWindow::createCentralArea()
     mdi_->setObjectName(QStringLiteral("MdiArea"));
     mdi_->setAccessibleName(tr("Windows"));
     mdi_->viewport()->installEventFilter(this);
+    sharing_ = new QTimer(this);
+    sharing_->setSingleShot(true);
+    sharing_->setInterval(0);
+    connect(sharing_, &QTimer::timeout, this, &MainWindow::shareHeight);
     tabs_ = new WindowTabBar(*mdi_, centre);
     column->addWidget(mdi_, 1);
     column->addWidget(tabs_);
@@ -359,6 +371,7 @@ void MainWindow::loadLayout()
     layout::loadColumns(*queueList_->header(), profile, kSection);
     std::string barSection = BarSize::sectionFor(kSection, kQueueBarId);
     barSize_ = BarSize::load(profile, barSection, barSize_, {40, 40});
+    queueWanted_ = barSize_.horz.cy;
     layout::applyBarSize(*this, *queueBar_, barSize_);
     QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(profile.readString(kSection, "BarState", "")));
     if (!state.isEmpty())
@@ -373,6 +386,8 @@ void MainWindow::saveLayout()
     layout::savePlacement(*this, profile, kSection);
     layout::saveColumns(*queueList_->header(), profile, kSection);
     barSize_ = layout::barSizeOf(*this, *queueBar_, barSize_);
+    if (queueDockedAcross())
+        barSize_.horz.cy = queueWanted_;
     barSize_.save(profile, BarSize::sectionFor(kSection, kQueueBarId));
     profile.writeString(kSection, "BarState", saveState().toBase64().toStdString());
     bar_->save(profile);
@@ -395,8 +410,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The area changes size with the frame and whenever the queue bar is
     // moved, resized, shown or hidden.
-    if (mdi_ && watched == mdi_->viewport() && event->type() == QEvent::Resize)
+    if (mdi_ && watched == mdi_->viewport() && event->type() == QEvent::Resize) {
+        // The queue's own size arrives after the area's.
+        sharing_->start();
         arrange();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -423,7 +441,9 @@ QMdiSubWindow* MainWindow::addChild(ChildWindow* child)
     window->setWindowIcon(icon(child->kind() == ChildWindow::Kind::Remote ? "remote-window" : "local-window"));
     window->resize(mdi_->viewport()->width() / 2, mdi_->viewport()->height() / 2);
     connect(window, &QWidget::windowTitleChanged, this, &MainWindow::windowsChanged);
+    window->setMinimumSize(kChildMinimum);
     connect(window, &QObject::destroyed, this, &MainWindow::windowsChanged, Qt::QueuedConnection);
+    connect(window, &QObject::destroyed, this, &MainWindow::arrange, Qt::QueuedConnection);
     connect(child, &ChildWindow::commandsChanged, this, &MainWindow::updateCommands);
     connect(child, &ChildWindow::focusLeft, this, [this, child](bool forward) { moveFocus(child, forward); });
     window->show();
@@ -503,7 +523,8 @@ void MainWindow::tile(bool vertically)
         if (!window->isMinimized() && !window->isHidden())
             windows.append(window);
     QRect area = mdi_->viewport()->rect();
-    std::vector<TileRect> rects = tileRects(int(windows.size()), {0, 0, area.width(), area.height()}, vertically);
+    std::vector<TileRect> rects = tileRects(int(windows.size()), {0, 0, area.width(), area.height()}, vertically,
+                                            {kChildMinimum.width(), kChildMinimum.height()});
     for (int i = 0; i < int(windows.size()); ++i) {
         QMdiSubWindow* window = windows[i];
         if (window->isMaximized())
@@ -511,6 +532,34 @@ void MainWindow::tile(bool vertically)
         const TileRect& r = rects[std::size_t(i)];
         window->setGeometry(r.x, r.y, r.width, r.height);
     }
+}
+
+bool MainWindow::queueDockedAcross() const
+{
+    const Qt::DockWidgetArea area = dockWidgetArea(queueBar_);
+    return queueBar_->isVisible() && !queueBar_->isFloating() &&
+           (area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea);
+}
+
+// A height the frame did not give the queue is the user's: the separator
+// was dragged. The first one seen (the saved state's) is the frame's, so
+// the queue goes back to its stored height where there is room.
+void MainWindow::shareHeight()
+{
+    if (!isVisible() || !queueDockedAcross())
+        return;
+    const int height = queueBar_->height();
+    if (std::exchange(queueResizing_, false))
+        queueGiven_ = height;
+    else if (height != queueGiven_)
+        queueWanted_ = height;
+    const int share = BarSize::shareOf(queueWanted_, mdi_->viewport()->height() + height, kWindowsRoom,
+                                       queueBar_->minimumSizeHint().height());
+    queueGiven_ = share;
+    if (share == height)
+        return;
+    queueResizing_ = true;
+    resizeDocks({queueBar_}, {share}, Qt::Vertical);
 }
 
 void MainWindow::chooseMethod(AutoArrange::Method method)

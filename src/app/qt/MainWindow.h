@@ -23,6 +23,7 @@ class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QTimer;
 class QToolBar;
 
 namespace varnix {
@@ -106,6 +107,8 @@ private:
     void updateCommands();
     void updateArrangeChecks();
     void tile(bool vertically);
+    bool queueDockedAcross() const;
+    void shareHeight();
     void chooseMethod(AutoArrange::Method method);
     void toggleAutoArrange();
     void fillWindowMenu();
@@ -136,6 +139,12 @@ private:
     QMenu* windowMenu_ = nullptr;
     QActionGroup* methods_ = nullptr;
     QList<QAction*> windowItems_;
+    // The queue's height as the user left it, and as the frame last gave
+    // it: it gives way to the windows where the frame is short of room.
+    QTimer* sharing_ = nullptr;
+    int queueWanted_ = 0;
+    int queueGiven_ = 0;
+    bool queueResizing_ = true;  // the next height seen is the frame's doing
 };
 
 } // namespace varnix
