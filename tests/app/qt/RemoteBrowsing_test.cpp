@@ -504,11 +504,10 @@ TEST_F(RemoteBrowsingOnPyftpdlib, AnIpv6SiteListsUtf8NamesAndVerifiesADownload)
     EXPECT_EQ(frame().queueList().rows().textsAt(0).size, "5000/5000");
 }
 
-// The keys of a file manager. Tab goes round the folder box, the list and
-// the frame's other panes; Backspace and Alt+Up go up, Alt+Left back, and
-// Backspace in the box only edits its text. Esc and the window's Cancel stop
-// a download started from the window, which runs on the connection the
-// window handed to the queue.
+// The keys of a file manager: Tab goes round the path box, the list and the
+// frame's other panes; Backspace and Alt+Up go up, Alt+Left back (Backspace
+// in the box only edits it). Esc and Cancel stop a download started from
+// the window, which runs on the connection it handed to the queue.
 TEST_F(RemoteBrowsingOnPyftpdlib, KeysMoveBetweenPanesBrowseAndStopWhatTheWindowStarted)
 {
     site.writeSized("pictures/second.bin", 1 << 20);
@@ -519,63 +518,43 @@ TEST_F(RemoteBrowsingOnPyftpdlib, KeysMoveBetweenPanesBrowseAndStopWhatTheWindow
     RemoteBrowserWindow& window = connectTo(server->port(), "", "");
     ASSERT_TRUE(waitFor([&] { return names(window).contains("docs"); }));
     click(window, "docs");
-    const struct {
-        Qt::KeyboardModifiers keys;
-        QWidget* pane;
-    } tabs[] = {
-        {Qt::ShiftModifier, &pathBox(window)},
-        {{}, &window.fileList()},
-        {{}, &frame().queueList()},
-        {{}, named<QComboBox>(&frame(), "Host:")},
-        {Qt::ShiftModifier, &frame().queueList()},
-        {Qt::ShiftModifier, &window.fileList()},
-    };
-    for (const auto& tab : tabs) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, tab.keys);
-        QWidget* focus = QApplication::focusWidget();
-        EXPECT_TRUE(focus == tab.pane || tab.pane->isAncestorOf(focus))
-            << (focus ? focus->accessibleName().toStdString() : "nothing") << " has the focus, not "
-            << tab.pane->accessibleName().toStdString();
+    QWidget* list = &window.fileList();
+    QWidget* queue = &frame().queueList();
+    QWidget* host = named<QComboBox>(&frame(), "Host:");
+    const std::pair<bool, QWidget*> tabs[] = {{true, &pathBox(window)}, {false, list}, {false, queue},
+                                              {false, host},            {true, queue},  {true, list}};
+    for (auto [back, pane] : tabs) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_TRUE(pane->hasFocus() || pane->isAncestorOf(QApplication::focusWidget()))
+            << pane->accessibleName().toStdString();
     }
-    const struct {
-        QWidget* target;
-        Qt::Key key;
-        Qt::KeyboardModifiers keys;
-        std::string shown;
-    } moves[] = {
-        {&window.fileList(), Qt::Key_Return, {}, "docs"},
-        {&window.fileList(), Qt::Key_Backspace, {}, ""},
-        {&window.fileList(), Qt::Key_Left, Qt::AltModifier, "docs"},
-        {pathBox(window).lineEdit(), Qt::Key_Backspace, {}, "docs"},
-        {pathBox(window).lineEdit(), Qt::Key_Up, Qt::AltModifier, ""},
-    };
-    for (const auto& move : moves) {
-        if (!move.target->hasFocus())
-            QTest::mouseClick(move.target, Qt::LeftButton);
-        QTest::keyClick(move.target, move.key, move.keys);
-        EXPECT_TRUE(waitFor([&] { return window.browser().currentPath() == remote(move.shown); }))
-            << window.browser().currentPath() << " after key " << move.key;
+    QWidget* box = pathBox(window).lineEdit();
+    const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, std::string> keys[] = {
+        {list, Qt::Key_Return, {}, "docs"},          {list, Qt::Key_Backspace, {}, ""},
+        {list, Qt::Key_Left, Qt::AltModifier, "docs"}, {box, Qt::Key_Backspace, {}, "docs"},
+        {box, Qt::Key_Up, Qt::AltModifier, ""}};
+    for (const auto& [target, key, modifiers, shown] : keys) {
+        if (!target->hasFocus())
+            QTest::mouseClick(target, Qt::LeftButton);
+        QTest::keyClick(target, key, modifiers);
+        EXPECT_TRUE(waitFor([&] { return window.browser().currentPath() == remote(shown); })) << key;
     }
     EXPECT_EQ(pathBox(window).currentText().toStdString(), remote());
 
     open(window, "pictures");
-    ASSERT_TRUE(waitFor([&] { return names(window).contains("second.bin"); }));
-    QueueList& queue = frame().queueList();
-    int row = 0;
-    for (const auto& [file, stop] : {std::pair{"big.bin", "Esc"}, std::pair{"second.bin", "Cancel"}}) {
+    const QueueModel& rows = frame().queueList().rows();
+    for (const char* file : {"big.bin", "second.bin"}) {
         ASSERT_TRUE(waitFor([&] { return shows(window, remote("pictures")); }));
         open(window, file);
-        ASSERT_TRUE(waitFor([&] { return queue.rows().rowCount() == row + 1 && queue.rows().textsAt(row).size ==
-                                                                                    "65536/1048576"; }));
-        EXPECT_TRUE(tool(window, "Cancel")->isEnabled()) << stop;
-        if (std::string(stop) == "Esc")
-            QTest::keyClick(&window.fileList(), Qt::Key_Escape);
+        const int row = rows.rowCount() - 1;
+        ASSERT_TRUE(waitFor([&] { return rows.textsAt(row).size == "65536/1048576"; })) << file;
+        ASSERT_TRUE(tool(window, "Cancel")->isEnabled());
+        if (row == 0)
+            QTest::keyClick(list, Qt::Key_Escape);
         else
             QTest::mouseClick(tool(window, "Cancel"), Qt::LeftButton);
-        EXPECT_EQ(queueStatuses()[row], "Canceled") << stop;
-        ++row;
+        EXPECT_EQ(queueStatuses()[row], "Canceled") << file;
     }
-    EXPECT_TRUE(waitFor([&] { return shows(window, remote("pictures")); }));
 }
 
 // A transfer that hangs is cancelled from the queue's menu.
