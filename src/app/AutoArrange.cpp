@@ -2,6 +2,7 @@
 
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -46,7 +47,7 @@ std::vector<std::pair<int, int>> split(int start, int length, int parts)
 
 } // namespace
 
-std::vector<TileRect> tileRects(int count, TileRect area, bool vertically)
+std::vector<TileRect> tileRects(int count, TileRect area, bool vertically, TileSize minimum)
 {
     std::vector<TileRect> rects;
     if (count <= 0)
@@ -55,6 +56,11 @@ std::vector<TileRect> tileRects(int count, TileRect area, bool vertically)
     int lines = count <= 3 ? count : int(std::ceil(std::sqrt(double(count))));
     int perLine = count / lines;
     int fuller = count % lines; // the last `fuller` lines hold one more window
+    const int mostPerLine = perLine + (fuller ? 1 : 0);
+    const int columns = vertically ? lines : mostPerLine;
+    const int rows = vertically ? mostPerLine : lines;
+    area.width = std::max(area.width, columns * minimum.width);
+    area.height = std::max(area.height, rows * minimum.height);
     auto across = vertically ? split(area.x, area.width, lines) : split(area.y, area.height, lines);
     for (int line = 0; line < lines; ++line) {
         int cells = perLine + (line >= lines - fuller ? 1 : 0);

@@ -43,10 +43,18 @@ struct TileRect {
     bool operator==(const TileRect&) const = default;
 };
 
+struct TileSize {
+    int width = 0;
+    int height = 0;
+};
+
 // Places `count` windows over `area`. Tiling vertically puts them side by
 // side (up to three in one row, more in a grid of columns); horizontally
 // stacks them the other way round. Leftover pixels go to the last cell of a
-// row or column, so the cells cover the area exactly.
-std::vector<TileRect> tileRects(int count, TileRect area, bool vertically);
+// row or column, so the cells cover the area exactly. Where cells would be
+// narrower or lower than `minimum`, the area grows to the right and
+// downwards until they are not: windows too small to use help no one, and
+// the tabs still reach those that stand past the edge.
+std::vector<TileRect> tileRects(int count, TileRect area, bool vertically, TileSize minimum = {});
 
 } // namespace varnix

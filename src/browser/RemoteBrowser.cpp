@@ -3,9 +3,12 @@
 #include "browser/DragSources.h"
 #include "model/RemoteFolder.h"
 #include "queue/ConflictChoice.h"
+#include "queue/TransferQueue.h"
 #include "session/CFTPSession.h"
 #include "settings/ConnectHistory.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -68,7 +71,7 @@ bool RemoteBrowser::canRun(RemoteCommand command, const RowSelection& selection)
     case RemoteCommand::NewFolder:
         return shown;
     case RemoteCommand::Cancel:
-        return session() && session()->isBusy();
+        return (session() && session()->isBusy()) || !runningStarted().empty();
     case RemoteCommand::ReplicateView:
     case RemoteCommand::SiteSettings:
     case RemoteCommand::Bookmark:
@@ -101,8 +104,7 @@ void RemoteBrowser::run(RemoteCommand command, const RowSelection& selection)
     case RemoteCommand::Refresh:
         return refreshFolder(currentPath_);
     case RemoteCommand::Cancel:
-        session()->Cancel();
-        return view_.refreshCommands();
+        return cancel();
     case RemoteCommand::ReplicateView:
         return replicate();
     case RemoteCommand::SiteSettings:
@@ -116,6 +118,23 @@ void RemoteBrowser::run(RemoteCommand command, const RowSelection& selection)
     case RemoteCommand::NewFolder:
         return view_.startNewFolder();
     }
+}
+
+void RemoteBrowser::cancel()
+{
+    if (session() && session()->isBusy())
+        session()->Cancel();
+    if (TransferQueue* queue = host_.queue())
+        queue->cancelSelected(runningStarted());
+    view_.refreshCommands();
+}
+
+std::vector<QueueItemHandle> RemoteBrowser::runningStarted() const
+{
+    std::vector<QueueItemHandle> running;
+    std::copy_if(started_.begin(), started_.end(), std::back_inserter(running),
+                 [](const QueueItemHandle& item) { return item->running(); });
+    return running;
 }
 
 void RemoteBrowser::navigate(const std::string& folder, const std::string& name)

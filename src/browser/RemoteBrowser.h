@@ -61,6 +61,9 @@ public:
     // The site's TransferNow, read under the site's lock.
     bool transferNow() const;
 
+    // Cancel stops what the window started: the work of its own session
+    // and the transfers it started at once, which run on the sessions it
+    // handed over to the queue.
     bool canRun(RemoteCommand command, const RowSelection& selection) const;
     // Does nothing when the command may not run.
     void run(RemoteCommand command, const RowSelection& selection);
@@ -123,6 +126,8 @@ private:
     void deleteRows(const RowSelection& selection);
     void editProperties(const RemoteFile& entry);
     void replicate();
+    void cancel();
+    std::vector<QueueItemHandle> runningStarted() const;
     void failed(const SessionNotice& notice);
     void retryConnection(Recovery recovery, const std::string& message);
     bool fromOtherSession(const SessionNotice& notice) const;
@@ -149,6 +154,8 @@ private:
         bool realFolder = false;  // a folder, not a link to one: removed with RMD
     };
     std::vector<Move> moves_;
+    // Transfers started from here, until they stop running.
+    std::vector<QueueItemHandle> started_;
 };
 
 } // namespace varnix

@@ -200,6 +200,8 @@ void RemoteBrowser::enqueue(const QueueItemHandle& item, bool startNow, RemoteBr
         CFTPSession* sessionA = handOver();
         CFTPSession* sessionB = source ? source->handOver() : nullptr;
         queue.start(item, sessionA, sessionB);
+        std::erase_if(started_, [](const QueueItemHandle& done) { return !done->running(); });
+        started_.push_back(item);
     }
     view_.refreshCommands();
 }

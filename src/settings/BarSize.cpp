@@ -40,6 +40,13 @@ void BarSize::save(Profile& profile, std::string_view section) const
     saveSize(profile, section, "Float", floating);
 }
 
+int BarSize::shareOf(int wanted, int shared, int windowsMinimum, int barMinimum)
+{
+    if (shared - wanted >= windowsMinimum)
+        return wanted;
+    return std::max(barMinimum, std::min(wanted, std::max(shared - windowsMinimum, shared / 3)));
+}
+
 std::string BarSize::sectionFor(std::string_view frameSection, int barId)
 {
     return std::string(frameSection) + "-SCBar-" + std::to_string(barId);

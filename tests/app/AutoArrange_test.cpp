@@ -63,5 +63,16 @@ TEST(TileRects, CellsCoverTheAreaExactly)
     EXPECT_EQ(covered, 801L * 600);
 }
 
+// Cells that would be smaller than the minimum grow, and the area with them.
+TEST(TileRects, CellsKeepTheMinimumWhereTheAreaIsTooSmall)
+{
+    const TileRect area{0, 0, 500, 300};
+    const TileSize minimum{200, 180};
+    EXPECT_EQ(tileRects(2, area, true, minimum), (std::vector<TileRect>{{0, 0, 250, 300}, {250, 0, 250, 300}}));
+    EXPECT_EQ(tileRects(3, area, true, minimum)[2], (TileRect{400, 0, 200, 300}));
+    EXPECT_EQ(tileRects(2, area, false, minimum)[1], (TileRect{0, 180, 500, 180}));
+    EXPECT_EQ(tileRects(4, area, true, minimum)[3], (TileRect{250, 180, 250, 180}));
+}
+
 } // namespace
 } // namespace varnix

@@ -121,6 +121,18 @@ TEST(BarSize, SizesRoundTripAndAreRaisedToTheMinimum)
     EXPECT_EQ(loaded.floating.cy, 40);
 }
 
+// A bar of 240 beside windows that need 200: it keeps its height while they
+// have room, gives way where they would not, and keeps a third of the space
+// (and its own minimum) however short it is.
+TEST(BarSize, ABarGivesWayToTheWindowsDownToAThirdOfTheSpace)
+{
+    const struct {
+        int shared, given;
+    } cases[] = {{600, 240}, {440, 240}, {351, 151}, {270, 90}, {150, 50}, {90, 40}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BarSize::shareOf(240, c.shared, 200, 40), c.given) << c.shared;
+}
+
 TEST(WindowSections, AWindowTakesTheSmallestFreeNumberOfItsKind)
 {
     WindowSections sections;

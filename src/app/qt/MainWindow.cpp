@@ -33,6 +33,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -90,6 +91,13 @@ QIcon icon(const char* name)
 {
     return QIcon(QStringLiteral(":/varnix/icons/%1.png").arg(QLatin1String(name)));
 }
+
+// Below this a browser window's toolbar, path box and list are clipped to
+// uselessness.
+constexpr QSize kChildMinimum(240, 150);
+// Where the frame is short of room, the queue gives way until the windows
+// have this much height.
+constexpr int kWindowsRoom = 220;
 
 ChildWindow* childOf(QMdiSubWindow* window)
 {
@@ -346,6 +354,10 @@ void MainWindow::createCentralArea()
     mdi_->setObjectName(QStringLiteral("MdiArea"));
     mdi_->setAccessibleName(tr("Windows"));
     mdi_->viewport()->installEventFilter(this);
+    sharing_ = new QTimer(this);
+    sharing_->setSingleShot(true);
+    sharing_->setInterval(0);
+    connect(sharing_, &QTimer::timeout, this, &MainWindow::shareHeight);
     tabs_ = new WindowTabBar(*mdi_, centre);
     column->addWidget(mdi_, 1);
     column->addWidget(tabs_);
@@ -363,6 +375,7 @@ void MainWindow::loadLayout()
     layout::loadColumns(*queueList_->header(), profile, kSection);
     std::string barSection = BarSize::sectionFor(kSection, kQueueBarId);
     barSize_ = BarSize::load(profile, barSection, barSize_, {40, 40});
+    queueWanted_ = barSize_.horz.cy;
     layout::applyBarSize(*this, *queueBar_, barSize_);
     QByteArray state = QByteArray::fromBase64(QByteArray::fromStdString(profile.readString(kSection, "BarState", "")));
     if (!state.isEmpty())
@@ -377,6 +390,8 @@ void MainWindow::saveLayout()
     layout::savePlacement(*this, profile, kSection);
     layout::saveColumns(*queueList_->header(), profile, kSection);
     barSize_ = layout::barSizeOf(*this, *queueBar_, barSize_);
+    if (queueDockedAcross())
+        barSize_.horz.cy = queueWanted_;
     barSize_.save(profile, BarSize::sectionFor(kSection, kQueueBarId));
     profile.writeString(kSection, "BarState", saveState().toBase64().toStdString());
     bar_->save(profile);
@@ -399,8 +414,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The area changes size with the frame and whenever the queue bar is
     // moved, resized, shown or hidden.
-    if (mdi_ && watched == mdi_->viewport() && event->type() == QEvent::Resize)
+    if (mdi_ && watched == mdi_->viewport() && event->type() == QEvent::Resize) {
+        // The queue's own size arrives after the area's.
+        sharing_->start();
         arrange();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -427,8 +445,11 @@ QMdiSubWindow* MainWindow::addChild(ChildWindow* child)
     window->setWindowIcon(icon(child->kind() == ChildWindow::Kind::Remote ? "remote-window" : "local-window"));
     window->resize(mdi_->viewport()->width() / 2, mdi_->viewport()->height() / 2);
     connect(window, &QWidget::windowTitleChanged, this, &MainWindow::windowsChanged);
+    window->setMinimumSize(kChildMinimum);
     connect(window, &QObject::destroyed, this, &MainWindow::windowsChanged, Qt::QueuedConnection);
+    connect(window, &QObject::destroyed, this, &MainWindow::arrange, Qt::QueuedConnection);
     connect(child, &ChildWindow::commandsChanged, this, &MainWindow::updateCommands);
+    connect(child, &ChildWindow::focusLeft, this, [this, child](bool forward) { moveFocus(child, forward); });
     window->show();
     mdi_->setActiveSubWindow(window);
     arrange();
@@ -506,7 +527,8 @@ void MainWindow::tile(bool vertically)
         if (!window->isMinimized() && !window->isHidden())
             windows.append(window);
     QRect area = mdi_->viewport()->rect();
-    std::vector<TileRect> rects = tileRects(int(windows.size()), {0, 0, area.width(), area.height()}, vertically);
+    std::vector<TileRect> rects = tileRects(int(windows.size()), {0, 0, area.width(), area.height()}, vertically,
+                                            {kChildMinimum.width(), kChildMinimum.height()});
     for (int i = 0; i < int(windows.size()); ++i) {
         QMdiSubWindow* window = windows[i];
         if (window->isMaximized())
@@ -514,6 +536,34 @@ void MainWindow::tile(bool vertically)
         const TileRect& r = rects[std::size_t(i)];
         window->setGeometry(r.x, r.y, r.width, r.height);
     }
+}
+
+bool MainWindow::queueDockedAcross() const
+{
+    const Qt::DockWidgetArea area = dockWidgetArea(queueBar_);
+    return queueBar_->isVisible() && !queueBar_->isFloating() &&
+           (area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea);
+}
+
+// A height the frame did not give the queue is the user's: the separator
+// was dragged. The first one seen (the saved state's) is the frame's, so
+// the queue goes back to its stored height where there is room.
+void MainWindow::shareHeight()
+{
+    if (!isVisible() || !queueDockedAcross())
+        return;
+    const int height = queueBar_->height();
+    if (std::exchange(queueResizing_, false))
+        queueGiven_ = height;
+    else if (height != queueGiven_)
+        queueWanted_ = height;
+    const int share = BarSize::shareOf(queueWanted_, mdi_->viewport()->height() + height, kWindowsRoom,
+                                       queueBar_->minimumSizeHint().height());
+    queueGiven_ = share;
+    if (share == height)
+        return;
+    queueResizing_ = true;
+    resizeDocks({queueBar_}, {share}, Qt::Vertical);
 }
 
 void MainWindow::chooseMethod(AutoArrange::Method method)
@@ -570,6 +620,45 @@ void MainWindow::runOnActive(FrameCommand command)
 {
     if (ChildWindow* active = activeChild(); active && active->canRun(command))
         active->run(command);
+}
+
+// The active window stands for all of them: Ctrl+Tab goes to the others.
+QList<QWidget*> MainWindow::focusStops() const
+{
+    QList<QWidget*> stops;
+    for (QWidget* w = bar_->nextInFocusChain(); bar_->isAncestorOf(w); w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisible() && w->isEnabled())
+            stops.append(w);
+    if (ChildWindow* active = activeChild())
+        stops.append(active);
+    if (queueList_->isVisible())
+        stops.append(queueList_);
+    return stops;
+}
+
+void MainWindow::moveFocus(QWidget* from, bool forward)
+{
+    const QList<QWidget*> stops = focusStops();
+    const qsizetype at = stops.indexOf(from);
+    if (at < 0 || stops.size() < 2)
+        return;
+    QWidget* to = stops[(at + (forward ? 1 : stops.size() - 1)) % stops.size()];
+    if (auto* child = qobject_cast<ChildWindow*>(to))
+        child->enterFocus(forward);
+    else
+        to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* stop : focusStops()) {
+        if (stop == focus || stop->isAncestorOf(focus)) {
+            moveFocus(stop, next);
+            return true;
+        }
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void MainWindow::openGlobalSettings()

@@ -23,6 +23,7 @@ class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QTimer;
 class QToolBar;
 
 namespace varnix {
@@ -82,6 +83,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab goes round the quick-connect fields, the active window's panes
+    // and the queue.
+    bool focusNextPrevChild(bool next) override;
     // The default browser or help viewer; false when none would take it.
     virtual bool openUrl(const QUrl& url);
 
@@ -103,10 +107,14 @@ private:
     void updateCommands();
     void updateArrangeChecks();
     void tile(bool vertically);
+    bool queueDockedAcross() const;
+    void shareHeight();
     void chooseMethod(AutoArrange::Method method);
     void toggleAutoArrange();
     void fillWindowMenu();
     void runOnActive(FrameCommand command);
+    QList<QWidget*> focusStops() const;
+    void moveFocus(QWidget* from, bool forward);
 
     void siteCommand(FrameCommand command);
     void showGuide();
@@ -131,6 +139,12 @@ private:
     QMenu* windowMenu_ = nullptr;
     QActionGroup* methods_ = nullptr;
     QList<QAction*> windowItems_;
+    // The queue's height as the user left it, and as the frame last gave
+    // it: it gives way to the windows where the frame is short of room.
+    QTimer* sharing_ = nullptr;
+    int queueWanted_ = 0;
+    int queueGiven_ = 0;
+    bool queueResizing_ = true;  // the next height seen is the frame's doing
 };
 
 } // namespace varnix

@@ -1,6 +1,20 @@
 #include "browser/qt/ChildWindow.h"
 
+#include <QApplication>
+
 namespace varnix {
+namespace {
+
+QList<QWidget*> reachable(const QList<QWidget*>& panes)
+{
+    QList<QWidget*> open;
+    for (QWidget* pane : panes)
+        if (pane->isVisible() && pane->isEnabled())
+            open.append(pane);
+    return open;
+}
+
+} // namespace
 
 ChildWindow::ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent)
     : QWidget(parent),
@@ -8,6 +22,31 @@ ChildWindow::ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent)
       kind_(kind),
       section_(model.sections(), kind == Kind::Local ? WindowSections::kLocalWindow : WindowSections::kRemoteWindow)
 {
+}
+
+void ChildWindow::enterFocus(bool forward)
+{
+    const QList<QWidget*> panes = reachable(focusPanes());
+    if (!panes.isEmpty())
+        (forward ? panes.front() : panes.back())->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+bool ChildWindow::focusNextPrevChild(bool next)
+{
+    const QList<QWidget*> panes = reachable(focusPanes());
+    QWidget* focus = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < panes.size(); ++i)
+        if (panes[i] == focus || panes[i]->isAncestorOf(focus))
+            at = i;
+    if (at < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype to = at + (next ? 1 : -1);
+    if (to < 0 || to >= panes.size())
+        emit focusLeft(next);
+    else
+        panes[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 LocalChildWindow::LocalChildWindow(ApplicationModel& model, QWidget* parent)

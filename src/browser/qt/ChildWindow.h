@@ -10,6 +10,7 @@
 #include "queue/RemoteWindows.h"
 #include "settings/WindowSections.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <string>
@@ -40,13 +41,23 @@ public:
     virtual bool canRun(FrameCommand) const { return false; }
     virtual void run(FrameCommand) {}
 
+    // Tab reaches the window's panes in this order (the path box, then the
+    // list); entering from the frame, the first or, going back, the last.
+    virtual QList<QWidget*> focusPanes() const { return {}; }
+    void enterFocus(bool forward);
+
 signals:
     // What canRun() answers may have changed.
     void commandsChanged();
+    // Tab went past the last pane, or Shift+Tab before the first: the frame
+    // moves on to its own next pane.
+    void focusLeft(bool forward);
 
 protected:
     ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent);
     ApplicationModel& model() const { return model_; }
+    // An MDI child keeps Tab among its own widgets; this one hands it on.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     ApplicationModel& model_;

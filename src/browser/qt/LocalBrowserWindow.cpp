@@ -60,6 +60,7 @@ struct LocalBrowserWindow::Actions {
     QAction* up;
     QAction* newFolder;
     QAction* deleteKey;
+    QAction* upKey;  // Backspace in the list, where it edits no text
 };
 
 namespace {
@@ -142,6 +143,15 @@ void LocalBrowserWindow::createActions()
     a.deleteKey = make(tr("Delete"), &LocalBrowserWindow::deleteSelected);
     a.deleteKey->setShortcut(QKeySequence::Delete);
     a.deleteKey->setShortcutContext(Qt::WidgetShortcut);
+    a.upKey = make(tr("Up One Level"), &LocalBrowserWindow::goUp);
+    a.upKey->setShortcut(Qt::Key_Backspace);
+    a.upKey->setShortcutContext(Qt::WidgetShortcut);
+    a.up->setShortcut(Qt::ALT | Qt::Key_Up);
+    a.back->setShortcut(Qt::ALT | Qt::Key_Left);
+    for (QAction* action : {a.up, a.back}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
     a.remove->setToolTip(tr("Delete"));
     a.refresh->setToolTip(tr("Refresh"));
     a.back->setIcon(toolIcon("back"));
@@ -195,7 +205,7 @@ void LocalBrowserWindow::createWidgets()
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    list_->addAction(a.deleteKey);
+    list_->addActions({a.deleteKey, a.upKey});
     rows_ = new LocalFileModel(this);
     rows_->setRenamer([this](const LocalItem& item, const std::string& name) { return rename(item, name); });
     list_->setModel(rows_);
@@ -272,6 +282,11 @@ void LocalBrowserWindow::run(FrameCommand command)
         renameSelected();
     else if (command == FrameCommand::Refresh)
         refresh();
+}
+
+QList<QWidget*> LocalBrowserWindow::focusPanes() const
+{
+    return {box_, list_};
 }
 
 // Inside a hand-over, while the watcher waits. What was built for a folder
@@ -366,6 +381,7 @@ void LocalBrowserWindow::updateCommands()
     a.replicate->setEnabled(now.replicate);
     a.back->setEnabled(now.back);
     a.up->setEnabled(now.up);
+    a.upKey->setEnabled(now.up);
     a.newFolder->setEnabled(now.newFolder);
     if (frameChanged)
         emit commandsChanged();

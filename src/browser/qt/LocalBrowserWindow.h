@@ -50,6 +50,7 @@ public:
     void activated() override;
     bool canRun(FrameCommand command) const override;
     void run(FrameCommand command) override;
+    QList<QWidget*> focusPanes() const override;
 
     // What drag and drop and other windows build on.
     const std::string& currentFolder() const { return browsing_->current(); }

@@ -139,7 +139,8 @@ QAction* RemoteBrowserWindow::makeAction(RemoteCommand command, const QString& t
 }
 
 // Del, F2, F5 and Esc are shown beside the items; F2, F5 and Esc belong to
-// the main frame, which passes them on to the active window, and Del to the list.
+// the main frame, which passes them on to the active window, and Del and
+// Backspace to the list.
 void RemoteBrowserWindow::createActions()
 {
     makeAction(RemoteCommand::Download, tr("Download"));
@@ -156,6 +157,18 @@ void RemoteBrowserWindow::createActions()
     makeAction(RemoteCommand::LastFolder, tr("Go To Last Folder Visited"), "last-folder");
     makeAction(RemoteCommand::UpOneLevel, tr("Up One Level"), "up-one-level");
     makeAction(RemoteCommand::NewFolder, tr("Create New Folder"), "new-folder");
+    // The keys of file managers; Backspace belongs to the list, where it
+    // edits no text.
+    const std::pair<RemoteCommand, QKeyCombination> keys[] = {
+        {RemoteCommand::UpOneLevel, Qt::ALT | Qt::Key_Up},
+        {RemoteCommand::LastFolder, Qt::ALT | Qt::Key_Left},
+    };
+    for (auto [command, key] : keys) {
+        QAction* action = actions_.at(command);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
 }
 
 QWidget* RemoteBrowserWindow::createTopRow()
@@ -341,6 +354,11 @@ void RemoteBrowserWindow::run(FrameCommand command)
     runCommand(commandFor(command));
 }
 
+QList<QWidget*> RemoteBrowserWindow::focusPanes() const
+{
+    return {pathBox_, list_};
+}
+
 bool RemoteBrowserWindow::canRun(RemoteCommand command) const
 {
     return browser_->canRun(command, selection());
@@ -393,13 +411,13 @@ void RemoteBrowserWindow::editorClosed()
 
 bool RemoteBrowserWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == list_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        runCommand(RemoteCommand::Delete);
-        return true;
-    }
-    return RemoteChildWindow::eventFilter(watched, event);
+    if (watched != list_ || event->type() != QEvent::KeyPress)
+        return RemoteChildWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() != Qt::NoModifier || (key->key() != Qt::Key_Delete && key->key() != Qt::Key_Backspace))
+        return RemoteChildWindow::eventFilter(watched, event);
+    runCommand(key->key() == Qt::Key_Delete ? RemoteCommand::Delete : RemoteCommand::UpOneLevel);
+    return true;
 }
 
 void RemoteBrowserWindow::closeEvent(QCloseEvent* event)

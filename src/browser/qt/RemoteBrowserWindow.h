@@ -71,6 +71,7 @@ public:
 
     bool canRun(FrameCommand command) const override;
     void run(FrameCommand command) override;
+    QList<QWidget*> focusPanes() const override;
     // Whether a command of the window's own menus and toolbar may run now.
     bool canRun(RemoteCommand command) const;
 

@@ -367,6 +367,31 @@ TEST_F(MainWindowTest, AutoArrangeFollowsTheMenuAndTheStoredMethod)
     EXPECT_GT(frame.mdiArea().viewport()->height(), height);
 }
 
+// In a small frame the queue gives way until the windows have a usable
+// size, down to a third of the room, and takes its height back when the
+// frame grows again; a window that closes leaves its room to the others.
+TEST_F(MainWindowTest, ASmallFrameSharesItsHeightAndClosingAWindowRearranges)
+{
+    MainWindow& frame = start();
+    frame.openLocalWindow();
+    frame.openLocalWindow();
+    const QDockWidget& queue = frame.queueBar();
+    const QWidget& area = *frame.mdiArea().viewport();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return queue.height() == 240; }, 5000)) << queue.height();
+    frame.resize(760, 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return queue.height() < 240 && area.height() >= 220; }, 5000))
+        << area.height();
+    EXPECT_GE(queue.height() * 3, area.height() + queue.height() - 3);
+    for (QMdiSubWindow* window : windows())
+        EXPECT_EQ(window->height(), area.height());
+    frame.resize(1024, 720);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return queue.height() == 240; }, 5000)) << queue.height();
+
+    ASSERT_TRUE(choose(frame, {"&Window", "&Close"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows().size() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windows()[0]->width() == area.width(); }, 5000));
+}
+
 // A frame that records what it would hand to the dialogs and the browser.
 class RecordingFrame : public MainWindow {
 public:

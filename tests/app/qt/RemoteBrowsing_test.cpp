@@ -504,6 +504,59 @@ TEST_F(RemoteBrowsingOnPyftpdlib, AnIpv6SiteListsUtf8NamesAndVerifiesADownload)
     EXPECT_EQ(frame().queueList().rows().textsAt(0).size, "5000/5000");
 }
 
+// The keys of a file manager: Tab goes round the path box, the list and the
+// frame's other panes; Backspace and Alt+Up go up, Alt+Left back (Backspace
+// in the box only edits it). Esc and Cancel stop a download started from
+// the window, which runs on the connection it handed to the queue.
+TEST_F(RemoteBrowsingOnPyftpdlib, KeysMoveBetweenPanesBrowseAndStopWhatTheWindowStarted)
+{
+    site.writeSized("pictures/second.bin", 1 << 20);
+    ServerOptions options;
+    options.stallDataAfter = 65536;
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root(), options);
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return names(window).contains("docs"); }));
+    click(window, "docs");
+    QWidget* list = &window.fileList();
+    QWidget* queue = &frame().queueList();
+    QWidget* host = named<QComboBox>(&frame(), "Host:");
+    const std::pair<bool, QWidget*> tabs[] = {{true, &pathBox(window)}, {false, list}, {false, queue},
+                                              {false, host},            {true, queue},  {true, list}};
+    for (auto [back, pane] : tabs) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_TRUE(pane->hasFocus() || pane->isAncestorOf(QApplication::focusWidget()))
+            << pane->accessibleName().toStdString();
+    }
+    QWidget* box = pathBox(window).lineEdit();
+    const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, std::string> keys[] = {
+        {list, Qt::Key_Return, {}, "docs"},          {list, Qt::Key_Backspace, {}, ""},
+        {list, Qt::Key_Left, Qt::AltModifier, "docs"}, {box, Qt::Key_Backspace, {}, "docs"},
+        {box, Qt::Key_Up, Qt::AltModifier, ""}};
+    for (const auto& [target, key, modifiers, shown] : keys) {
+        if (!target->hasFocus())
+            QTest::mouseClick(target, Qt::LeftButton);
+        QTest::keyClick(target, key, modifiers);
+        EXPECT_TRUE(waitFor([&] { return window.browser().currentPath() == remote(shown); })) << key;
+    }
+    EXPECT_EQ(pathBox(window).currentText().toStdString(), remote());
+
+    open(window, "pictures");
+    const QueueModel& rows = frame().queueList().rows();
+    for (const char* file : {"big.bin", "second.bin"}) {
+        ASSERT_TRUE(waitFor([&] { return shows(window, remote("pictures")); }));
+        open(window, file);
+        const int row = rows.rowCount() - 1;
+        ASSERT_TRUE(waitFor([&] { return rows.textsAt(row).size == "65536/1048576"; })) << file;
+        ASSERT_TRUE(tool(window, "Cancel")->isEnabled());
+        if (row == 0)
+            QTest::keyClick(list, Qt::Key_Escape);
+        else
+            QTest::mouseClick(tool(window, "Cancel"), Qt::LeftButton);
+        EXPECT_EQ(queueStatuses()[row], "Canceled") << file;
+    }
+}
+
 // A transfer that hangs is cancelled from the queue's menu.
 TEST_F(RemoteBrowsingOnPyftpdlib, ARunningTransferIsCancelledFromTheQueue)
 {

@@ -294,6 +294,30 @@ TEST_F(LocalWindowTest, BrowsesFollowsChangesAndKeepsItsPlace)
     EXPECT_EQ(replicated, shown);
 }
 
+// The remote window's keys here too: Backspace in the list and Alt+Up go up,
+// Alt+Left back; Shift+Tab reaches the path box, where Backspace edits text.
+TEST_F(LocalWindowTest, KeysGoUpAndBackAndTabReachesThePathBox)
+{
+    WatchedWindow& w = open(tree.path("shown/sub").string());
+    ASSERT_TRUE(lists({}));
+    list().setFocus();
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, QString> moves[] = {
+        {Qt::Key_Backspace, {}, "shown"}, {Qt::Key_Left, Qt::AltModifier, "sub"},
+        {Qt::Key_Up, Qt::AltModifier, "shown"}, {Qt::Key_Up, Qt::AltModifier, "Home"},
+        {Qt::Key_Left, Qt::AltModifier, "shown"}};
+    for (const auto& [key, modifiers, title] : moves) {
+        QTest::keyClick(&list(), key, modifiers);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.windowTitle() == title; }, 5000)) << key;
+    }
+    QTest::keyClick(&list(), Qt::Key_Tab, Qt::ShiftModifier);
+    QLineEdit* edit = w.folderBox().lineEdit();
+    ASSERT_TRUE(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), QString::fromStdString(shown).chopped(1));
+    EXPECT_EQ(w.windowTitle(), "shown");
+}
+
 TEST_F(LocalWindowTest, NewFoldersAreNamedInPlaceAndDeletesGoToTheTrash)
 {
     tree.mkdir("shown/New Folder");
