@@ -81,6 +81,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The default browser or help viewer; false when none would take it.
     virtual bool openUrl(const QUrl& url);
