@@ -172,13 +172,24 @@ const std::string& CliClient::loginFolder(CliWindow& window)
         CFTPSession* session = window.session();
         session->List("", "");
         if (report(waitFor(session)) != 0)
-            throw UsageError{"cannot learn the login folder"};
+            throw CommandFailed{};
         window.loginFolder = listed_[session];
     }
     return window.loginFolder;
 }
 
+// A failure deep inside a command (the first connection, say) has been
+// printed where it happened; the command ends there.
 int CliClient::runCommand(const std::vector<std::string>& words)
+{
+    try {
+        return dispatch(words);
+    } catch (const CommandFailed&) {
+        return 1;
+    }
+}
+
+int CliClient::dispatch(const std::vector<std::string>& words)
 {
     if (words.empty())
         return 0;

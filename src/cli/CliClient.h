@@ -31,6 +31,9 @@ struct UsageError {
     std::string message;
 };
 
+// Thrown where a command fails after its cause was printed (exit code 1).
+struct CommandFailed {};
+
 struct ClientOptions {
     std::vector<std::pair<std::string, std::uint32_t>> overrides;   // --set Name=Value
     std::string logFile;                                             // --log
@@ -57,6 +60,7 @@ private:
     SiteHandle makeSite(const SiteUrl& url);
     void attachLog(CFTPSession* session);
 
+    int dispatch(const std::vector<std::string>& words);
     int list(const std::vector<std::string>& args);
     int get(const std::vector<std::string>& args, bool folder);
     int put(const std::vector<std::string>& args, bool folder);
