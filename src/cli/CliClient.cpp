@@ -64,11 +64,15 @@ std::string localName(const std::string& path)
 } // namespace
 
 CliClient::CliClient(const SiteUrl& url, ClientOptions options)
-    : options_(std::move(options)), trust_(appProfile(), asker_), handle_(notice_targets::add(this))
+    : options_(std::move(options)),
+      trust_(appProfile(), asker_),
+      plainConsent_(appProfile(), plainAsker_),
+      handle_(notice_targets::add(this))
 {
     for (const std::string& fingerprint : options_.trusted)
         trust_.acceptForThisRun(fingerprint);
     installCertificateCheck(&trust_);
+    installPlainFtpCheck(&plainConsent_);
     if (!options_.logFile.empty()) {
         log_ = std::fopen(options_.logFile.c_str(), "ab");
         if (!log_)
@@ -87,6 +91,7 @@ CliClient::~CliClient()
     // Keep serving notices while the sessions quit: one may be on its way.
     dispatcher_.runUntil([] { return CFTPSession::liveSessions() == 0; }, std::chrono::seconds(10));
     installCertificateCheck(nullptr);
+    installPlainFtpCheck(nullptr);
     notice_targets::remove(handle_);
     if (log_)
         std::fclose(log_);

@@ -5,6 +5,7 @@
 // receives.
 
 #include "cli/CliCertificateAsker.h"
+#include "cli/CliPlainFtpAsker.h"
 #include "cli/CliProgress.h"
 #include "cli/CliWindow.h"
 #include "cli/SiteUrl.h"
@@ -81,6 +82,8 @@ private:
     MainLoopDispatcher dispatcher_;
     CliCertificateAsker asker_;
     CertificateTrust trust_;
+    CliPlainFtpAsker plainAsker_;
+    PlainFtpConsent plainConsent_;
     NoticeTarget handle_;
     std::FILE* log_ = nullptr;
     std::mutex logMutex_;
