@@ -3,6 +3,7 @@
 #include "platform/qt/DisplayText.h"
 
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -24,8 +25,10 @@ CertificateChangedDialog::CertificateChangedDialog(const std::string& identity, 
     message->setAccessibleName(message->text());
 
     auto* form = new QFormLayout;
-    addRow(form, QStringLiteral("Accepted SHA-256 fingerprint:"), accepted);
-    addRow(form, QStringLiteral("Offered SHA-256 fingerprint:"), certificate.fingerprint);
+    // In a fixed font the two fingerprints line up pair under pair.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    addRow(form, QStringLiteral("Accepted SHA-256 fingerprint:"), accepted)->setFont(fixed);
+    addRow(form, QStringLiteral("Offered SHA-256 fingerprint:"), certificate.fingerprint)->setFont(fixed);
     addRow(form, QStringLiteral("Subject:"), certificate.subject);
     addRow(form, QStringLiteral("Issuer:"), certificate.issuer);
     addRow(form, QStringLiteral("Valid from:"), certificate.validFrom);
@@ -47,13 +50,14 @@ CertificateChangedDialog::CertificateChangedDialog(const std::string& identity, 
     setMinimumWidth(640);
 }
 
-void CertificateChangedDialog::addRow(QFormLayout* form, const QString& label, const std::string& value)
+QLabel* CertificateChangedDialog::addRow(QFormLayout* form, const QString& label, const std::string& value)
 {
     auto* text = new QLabel(displayText(value));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text->setWordWrap(true);
     text->setAccessibleName(label);
     form->addRow(label, text);
+    return text;
 }
 
 } // namespace varnix

@@ -11,6 +11,7 @@
 #include <string>
 
 class QFormLayout;
+class QLabel;
 
 namespace varnix {
 
@@ -22,7 +23,7 @@ public:
                              const CertificateInfo& certificate, QWidget* parent = nullptr);
 
 private:
-    void addRow(QFormLayout* form, const QString& label, const std::string& value);
+    QLabel* addRow(QFormLayout* form, const QString& label, const std::string& value);
 };
 
 } // namespace varnix
