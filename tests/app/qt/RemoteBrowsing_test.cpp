@@ -271,7 +271,7 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
     EXPECT_EQ(names(window), (QStringList{"docs", "link", "pictures", "old.txt", "readme.txt"}));
     EXPECT_EQ(window.files().index(3, RemoteFileModel::Size).data().toString(), "1 KB");
     EXPECT_EQ(pathBox(window).currentText().toStdString(), remote());
-    EXPECT_TRUE(waitFor([&] { return status(window) == "Done"; }));
+    EXPECT_TRUE(waitFor([&] { return status(window) == RemoteBrowser::kPlainDone; }));
     for (QWidget* control : window.findChildren<QWidget*>()) {
         bool clickable = qobject_cast<QAbstractButton*>(control);
         if (!control->isVisible() || (control->focusPolicy() == Qt::NoFocus && !clickable))
@@ -529,7 +529,7 @@ TEST_F(RemoteBrowsingOnPyftpdlib, ARunningTransferIsCancelledFromTheQueue)
     chooseFromMenu(queue, row, "Cancel Selected Items");
     EXPECT_EQ(queueStatuses(), QStringList{"Canceled"});
     // The connection goes back to the window, which lists its folder again.
-    EXPECT_TRUE(waitFor([&] { return window.hasSession() && status(window) == "Done"; }));
+    EXPECT_TRUE(waitFor([&] { return window.hasSession() && status(window) == RemoteBrowser::kPlainDone; }));
 }
 
 class ConnectionTrouble : public RemoteBrowsingTest {
