@@ -167,8 +167,6 @@ void RemoteBrowser::enterPath(const std::string& text)
         navigate(currentPath_, text);
 }
 
-// Every folder shown goes onto the history, the same one again too, so
-// that after a Refresh "Go To Last Folder Visited" first comes back to it.
 // The user asks again: the retries start afresh, and a refused certificate
 // or login is put to the user again.
 void RemoteBrowser::reconnect()
@@ -188,11 +186,13 @@ void RemoteBrowser::cancel()
     view_.refreshCommands();
 }
 
-bool RemoteBrowser::staleCountdown(const std::string& status) const
+bool RemoteBrowser::countdownText(const std::string& status) const
 {
-    return !countingDown_ && !retryReason_.empty() && status.starts_with(retryReason_ + ". Retrying in ");
+    return !retryReason_.empty() && status.starts_with(retryReason_ + ". Retrying in ");
 }
 
+// Every folder shown goes onto the history, the same one again too, so
+// that after a Refresh "Go To Last Folder Visited" first comes back to it.
 void RemoteBrowser::showListing(const std::string& path)
 {
     pathHistory_.push_back(path);
@@ -311,15 +311,17 @@ void RemoteBrowser::handle(const SessionNotice& notice)
     switch (notice.kind) {
     case NoticeStatus:
         // A countdown second taken just before Cancel may still report.
-        if (!staleCountdown(notice.text))
-            view_.showStatus(notice.text);
+        if (!countdownText(notice.text))
+            countingDown_ = false;
+        else if (!countingDown_)
+            break;
+        view_.showStatus(notice.text);
         break;
     case NoticeAborted:
         view_.showStatus("Aborted");
         view_.showPath(currentPath_);
         break;
     case NoticeDone:
-        countingDown_ = false;
         view_.showStatus(plainConnection() ? kPlainDone : "Done");
         break;
     case NoticeListed:

@@ -125,7 +125,7 @@ private:
     void showListing(const std::string& path);
     void reconnect();
     void cancel();
-    bool staleCountdown(const std::string& status) const;
+    bool countdownText(const std::string& status) const;
     bool plainConnection() const;
     void lastFolder();
     void transferRows(const RowSelection& selection, bool startNow);
