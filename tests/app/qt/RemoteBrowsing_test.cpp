@@ -565,19 +565,20 @@ TEST_F(ConnectionTrouble, AChangedCertificateNamesBothFingerprintsAndRefreshTrie
     DialogCertificateAsker asker([] { return QApplication::activeWindow(); });
     CertificateTrust trust(*profile, asker);
     installCertificateCheck(&trust);
-    std::vector<std::pair<QString, QString>> shown;   // accepted, offered
+    struct Uninstall {
+        ~Uninstall() { installCertificateCheck(nullptr); }
+    } uninstall;
+    std::vector<QStringList> shown;   // title, accepted, offered
     auto readAndClose = [&](QWidget* dialog) {
-        EXPECT_EQ(dialog->windowTitle(), "Varnix - Certificate Changed");
-        auto* accepted = named<QLabel>(dialog, "Accepted SHA-256 fingerprint:");
-        auto* offered = named<QLabel>(dialog, "Offered SHA-256 fingerprint:");
-        shown.emplace_back(accepted ? accepted->text() : "", offered ? offered->text() : "");
+        shown.push_back({dialog->windowTitle(), named<QLabel>(dialog, "Accepted SHA-256 fingerprint:")->text(),
+                         named<QLabel>(dialog, "Offered SHA-256 fingerprint:")->text()});
         clickButton(dialog, "Close");
     };
     testing::whenModal(readAndClose);
     RemoteBrowserWindow& window = connectTo(server->port(), "", "");
     ASSERT_TRUE(waitFor([&] { return shown.size() == 1 && window.canRun(RemoteCommand::Refresh); }));
-    EXPECT_EQ(shown[0], std::make_pair(QString::fromStdString(old),
-                                       QString::fromStdString(server->certificate().fingerprint)));
+    EXPECT_EQ(shown[0], (QStringList{"Varnix - Certificate Changed", QString::fromStdString(old),
+                                     QString::fromStdString(server->certificate().fingerprint)}));
     EXPECT_TRUE(names(window).isEmpty());
     EXPECT_TRUE(status(window).contains("HAS CHANGED")) << status(window).toStdString();
 
@@ -589,7 +590,6 @@ TEST_F(ConnectionTrouble, AChangedCertificateNamesBothFingerprintsAndRefreshTrie
     ASSERT_TRUE(refreshAndWait(window));
     EXPECT_TRUE(waitFor([&] { return names(window).contains("docs"); })) << status(window).toStdString();
     EXPECT_EQ(shown.size(), 2u);
-    installCertificateCheck(nullptr);
 }
 
 // Cancel in the Login Prompt leaves the window empty, but F5 asks again.
@@ -601,8 +601,7 @@ TEST_F(ConnectionTrouble, ACancelledLoginPromptIsAskedAgainByRefresh)
     startProgram();
     testing::whenModal([](QWidget* prompt) { clickButton(prompt, "Cancel"); });
     RemoteBrowserWindow& window = connectTo(server->port(), "tester", "wrong");
-    ASSERT_TRUE(waitFor([&] { return window.canRun(RemoteCommand::Refresh) && server->loginCount() == 0 &&
-                                     !window.canRun(RemoteCommand::Cancel); }));
+    ASSERT_TRUE(waitFor([&] { return window.canRun(RemoteCommand::Refresh) && !window.canRun(RemoteCommand::Cancel); }));
     EXPECT_TRUE(names(window).isEmpty());
     testing::whenModal([](QWidget* prompt) {
         auto* password = named<QLineEdit>(prompt, "Password:");
