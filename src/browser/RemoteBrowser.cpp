@@ -13,6 +13,17 @@
 #include <utility>
 
 namespace varnix {
+namespace {
+
+// "Listing contents failed: Connection refused" -> "Connection refused".
+std::string failureCause(const std::string& failure)
+{
+    static const std::string kFailed = " failed: ";
+    std::size_t at = failure.find(kFailed);
+    return at == std::string::npos ? failure : failure.substr(at + kFailed.size());
+}
+
+} // namespace
 
 RemoteBrowser::RemoteBrowser(SiteHandle site, std::string initialPath, RemoteView& view, BrowserDialogs& dialogs,
                              BrowserHost& host)
@@ -68,6 +79,8 @@ bool RemoteBrowser::canRun(RemoteCommand command, const RowSelection& selection)
     case RemoteCommand::Properties:
         return selection.entries.size() == 1 && !selection.placeholder;
     case RemoteCommand::Refresh:
+        // Before anything is shown, once the session has given up: try again.
+        return shown || (session() && !session()->isBusy());
     case RemoteCommand::NewFolder:
         return shown;
     case RemoteCommand::Cancel:
@@ -102,7 +115,7 @@ void RemoteBrowser::run(RemoteCommand command, const RowSelection& selection)
     case RemoteCommand::Properties:
         return editProperties(*selection.entries.front());
     case RemoteCommand::Refresh:
-        return refreshFolder(currentPath_);
+        return currentPath_.empty() ? reconnect() : refreshFolder(currentPath_);
     case RemoteCommand::Cancel:
         return cancel();
     case RemoteCommand::ReplicateView:
@@ -172,6 +185,30 @@ void RemoteBrowser::enterPath(const std::string& text)
         refreshFolder(currentPath_);
     else
         navigate(currentPath_, text);
+}
+
+// The user asks again: the retries start afresh, and a refused certificate
+// or login is put to the user again.
+void RemoteBrowser::reconnect()
+{
+    attempts_ = 0;
+    navigate(initialPath_, "");
+}
+
+// A countdown to the next attempt ends with what failed, not a stale count.
+void RemoteBrowser::cancel()
+{
+    session()->Cancel();
+    if (countingDown_) {
+        countingDown_ = false;
+        view_.showStatus(retryReason_);
+    }
+    view_.refreshCommands();
+}
+
+bool RemoteBrowser::countdownText(const std::string& status) const
+{
+    return !retryReason_.empty() && status.starts_with(retryReason_ + ". Retrying in ");
 }
 
 // Every folder shown goes onto the history, the same one again too, so
@@ -293,6 +330,11 @@ void RemoteBrowser::handle(const SessionNotice& notice)
         return;
     switch (notice.kind) {
     case NoticeStatus:
+        // A countdown second taken just before Cancel may still report.
+        if (!countdownText(notice.text))
+            countingDown_ = false;
+        else if (!countingDown_)
+            break;
         view_.showStatus(notice.text);
         break;
     case NoticeAborted:
@@ -300,7 +342,7 @@ void RemoteBrowser::handle(const SessionNotice& notice)
         view_.showPath(currentPath_);
         break;
     case NoticeDone:
-        view_.showStatus("Done");
+        view_.showStatus(plainConnection() ? kPlainDone : "Done");
         break;
     case NoticeListed:
         showListing(notice.text);
@@ -312,6 +354,15 @@ void RemoteBrowser::handle(const SessionNotice& notice)
         break;
     }
     view_.refreshCommands();
+}
+
+// Under "TLS when offered" a server without TLS is used in plain FTP: the
+// window keeps saying so.
+bool RemoteBrowser::plainConnection() const
+{
+    if (!session() || session()->dataProtection() != DataProtection::Plain)
+        return false;
+    return LockedAccess<SiteContext>(site())->settings().encryptionMode() == EncryptionMode::ExplicitWhenOffered;
 }
 
 bool RemoteBrowser::fromOtherSession(const SessionNotice& notice) const
@@ -351,8 +402,11 @@ void RemoteBrowser::retryConnection(Recovery recovery, const std::string& messag
         return;
     ++attempts_;
     CFTPSession* session = ensureSession();
-    if (sleepFirst)
-        session->Sleep(delay);
+    if (sleepFirst && delay > 0) {
+        retryReason_ = failureCause(message);
+        countingDown_ = true;
+        session->Sleep(delay, retryReason_);
+    }
     navigate(initialPath_, "");
 }
 

@@ -8,8 +8,9 @@
 // UI thread; a listed folder is shown from the site's directory cache, so
 // going back to a folder already listed sends nothing to the server. Before
 // the first folder is shown, a failed connection is tried again after the
-// site's RetryDelay, up to RetryCount times in the window's life, and a
-// refused login asks for new credentials.
+// site's RetryDelay (the status counting down with what failed), up to
+// RetryCount times, and a refused login asks for new credentials; once the
+// window has given up, Refresh tries again.
 
 #include "browser/BrowserInterfaces.h"
 #include "browser/FolderPaths.h"
@@ -43,6 +44,10 @@ enum class RemoteCommand {
 
 class RemoteBrowser : public WindowSession, public NoticeReceiver {
 public:
+    // The status after a task on a connection that has no encryption,
+    // although the site would have used TLS had the server offered it.
+    static constexpr const char* kPlainDone = "Done. Not encrypted: the server does not offer TLS";
+
     RemoteBrowser(SiteHandle site, std::string initialPath, RemoteView& view, BrowserDialogs& dialogs,
                   BrowserHost& host);
     // Stops taking notices, then releases the session.
@@ -121,6 +126,10 @@ protected:
 
 private:
     void showListing(const std::string& path);
+    void reconnect();
+    void cancel();
+    bool countdownText(const std::string& status) const;
+    bool plainConnection() const;
     void lastFolder();
     void transferRows(const RowSelection& selection, bool startNow);
     void deleteRows(const RowSelection& selection);
@@ -145,6 +154,8 @@ private:
     FolderPaths paths_;
     FolderHandle shown_;
     unsigned attempts_ = 0;
+    std::string retryReason_;     // what failed before the last countdown
+    bool countingDown_ = false;
     std::uint64_t dragId_ = 0;
 
     struct Move {

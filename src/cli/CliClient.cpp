@@ -65,11 +65,15 @@ std::string localName(const std::string& path)
 } // namespace
 
 CliClient::CliClient(const SiteUrl& url, ClientOptions options)
-    : options_(std::move(options)), trust_(appProfile(), asker_), handle_(notice_targets::add(this))
+    : options_(std::move(options)),
+      trust_(appProfile(), asker_),
+      plainConsent_(appProfile(), plainAsker_),
+      handle_(notice_targets::add(this))
 {
     for (const std::string& fingerprint : options_.trusted)
         trust_.acceptForThisRun(fingerprint);
     installCertificateCheck(&trust_);
+    installPlainFtpCheck(&plainConsent_);
     if (!options_.logFile.empty()) {
         log_ = std::fopen(options_.logFile.c_str(), "ab");
         if (!log_)
@@ -88,6 +92,7 @@ CliClient::~CliClient()
     // Keep serving notices while the sessions quit: one may be on its way.
     dispatcher_.runUntil([] { return CFTPSession::liveSessions() == 0; }, std::chrono::seconds(10));
     installCertificateCheck(nullptr);
+    installPlainFtpCheck(nullptr);
     notice_targets::remove(handle_);
     if (log_)
         std::fclose(log_);
@@ -173,13 +178,24 @@ const std::string& CliClient::loginFolder(CliWindow& window)
         CFTPSession* session = window.session();
         session->List("", "");
         if (report(waitFor(session)) != 0)
-            throw UsageError{"cannot learn the login folder"};
+            throw CommandFailed{};
         window.loginFolder = listed_[session];
     }
     return window.loginFolder;
 }
 
+// A failure deep inside a command (the first connection, say) has been
+// printed where it happened; the command ends there.
 int CliClient::runCommand(const std::vector<std::string>& words)
+{
+    try {
+        return dispatch(words);
+    } catch (const CommandFailed&) {
+        return 1;
+    }
+}
+
+int CliClient::dispatch(const std::vector<std::string>& words)
 {
     if (words.empty())
         return 0;

@@ -5,6 +5,7 @@
 // receives.
 
 #include "cli/CliCertificateAsker.h"
+#include "cli/CliPlainFtpAsker.h"
 #include "cli/CliProgress.h"
 #include "cli/CliWindow.h"
 #include "cli/SiteUrl.h"
@@ -30,6 +31,9 @@ namespace varnix::cli {
 struct UsageError {
     std::string message;
 };
+
+// Thrown where a command fails after its cause was printed (exit code 1).
+struct CommandFailed {};
 
 struct ClientOptions {
     std::vector<std::pair<std::string, std::uint32_t>> overrides;   // --set Name=Value
@@ -57,6 +61,7 @@ private:
     SiteHandle makeSite(const SiteUrl& url);
     void attachLog(CFTPSession* session);
 
+    int dispatch(const std::vector<std::string>& words);
     int list(const std::vector<std::string>& args);
     int get(const std::vector<std::string>& args, bool folder);
     int put(const std::vector<std::string>& args, bool folder);
@@ -77,6 +82,8 @@ private:
     MainLoopDispatcher dispatcher_;
     CliCertificateAsker asker_;
     CertificateTrust trust_;
+    CliPlainFtpAsker plainAsker_;
+    PlainFtpConsent plainConsent_;
     NoticeTarget handle_;
     std::FILE* log_ = nullptr;
     std::mutex logMutex_;

@@ -153,6 +153,7 @@ private:
     // TLS on the control connection, and the certificate check after it.
     void negotiateTls(EncryptionMode mode, const std::string& host, const std::string& identity);
     void secureControl(const std::string& host, const std::string& identity);
+    [[noreturn]] void refusePlainFtp();
     void protectData();
     // The destination's part of a copy over TLS: it connects as the TLS client.
     PassiveAddress openSecureSitePassive(bool extended);

@@ -5,6 +5,7 @@
 
 #include "ftp/FtpProtocol.h"
 
+#include "ftp/PlainFtpCheck.h"
 #include "ftp/ReplyParsing.h"
 
 namespace varnix {
@@ -29,10 +30,22 @@ void FtpProtocol::negotiateTls(EncryptionMode mode, const std::string& host, con
         // Nothing secret has been sent yet: the user name comes next.
         if (mode == EncryptionMode::ExplicitRequired)
             throw CFTPException("The server refused TLS, which this site requires: " + firstLine(refused.message));
-        Status("The server does not offer TLS: continuing without encryption");
+        Status(kPlainFtpWarning);
+        if (PlainFtpCheck* check = installedPlainFtpCheck(); check && !check->allow(identity))
+            refusePlainFtp();
         return;
     }
     secureControl(host, identity);
+}
+
+void FtpProtocol::refusePlainFtp()
+{
+    try {
+        Quit();
+    } catch (const CException&) {
+    }
+    throw CFTPException("The server does not offer TLS, and plain FTP was refused: no user name or password "
+                        "was sent");
 }
 
 void FtpProtocol::secureControl(const std::string& host, const std::string& identity)

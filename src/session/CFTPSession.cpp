@@ -151,11 +151,11 @@ void CFTPSession::Chmod(const std::string& folder, const std::string& name, std:
     post(std::make_unique<ChmodTask>(folder, name, mode));
 }
 
-void CFTPSession::Sleep(std::uint32_t count)
+void CFTPSession::Sleep(std::uint32_t count, const std::string& reason)
 {
     std::deque<std::unique_ptr<SessionTask>> countdown;
     for (std::uint32_t left = count; left > 0; --left)
-        countdown.push_back(std::make_unique<SleepTask>(left));
+        countdown.push_back(std::make_unique<SleepTask>(left, reason));
     mailbox_.queue().postAll(std::move(countdown));
 }
 

@@ -47,7 +47,9 @@ public:
     void Chown(const std::string& folder, const std::string& name, const std::string& user,
                const std::string& group);
     void Chmod(const std::string& folder, const std::string& name, std::uint32_t mode);
-    void Sleep(std::uint32_t count);
+    // A countdown of count seconds; with a reason, each second says what
+    // failed and how long until the next attempt.
+    void Sleep(std::uint32_t count, const std::string& reason = {});
     void SiteUploadFile(const std::string& destinationFolder, const std::string& sourceFolder,
                         CFTPSession* sourceSession, const std::string& targetName, const std::string& sourceName,
                         bool resume);

@@ -42,9 +42,12 @@ CertificateVerdict CertificateTrust::decide(const std::string& identity, const C
     if (anySite_.count(certificate.fingerprint) || (once != acceptedOnce_.end() && once->second == certificate.fingerprint))
         return {true, {}};
     const std::string stored = store_.accepted(identity);
-    if (!stored.empty())
-        return stored == certificate.fingerprint ? CertificateVerdict{true, {}}
-                                                 : CertificateVerdict{false, changedText(identity, stored, certificate)};
+    if (stored == certificate.fingerprint)
+        return {true, {}};
+    if (!stored.empty()) {
+        asker_.changed(identity, stored, certificate);
+        return {false, changedText(identity, stored, certificate)};
+    }
     switch (asker_.ask(identity, certificate)) {
     case TrustAnswer::AcceptForGood:
         store_.accept(identity, certificate.fingerprint);

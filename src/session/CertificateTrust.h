@@ -33,6 +33,13 @@ public:
     {
         return refusalText(identity, certificate);
     }
+    // On the UI thread, when a site's certificate differs from the one
+    // accepted for good: it is refused without a question, but the user
+    // must see both fingerprints in full, which a status line cannot hold.
+    virtual void changed(const std::string& /*identity*/, const std::string& /*accepted*/,
+                         const CertificateInfo& /*certificate*/)
+    {
+    }
 };
 
 class CertificateTrust : public CertificateCheck {

@@ -117,6 +117,8 @@ void ChmodTask::execute(FtpProtocol& engine)
 
 std::string SleepTask::describe() const
 {
+    if (!reason_.empty())
+        return reason_ + ". Retrying in " + std::to_string(secondsLeft_) + " seconds";
     return "Sleeping for " + std::to_string(secondsLeft_) + " seconds";
 }
 

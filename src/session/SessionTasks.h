@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace varnix {
 
@@ -145,14 +146,18 @@ private:
     std::string folder_, name_;
 };
 
+// One second of a countdown. With a reason (what failed) it counts down to
+// the next attempt: "Connection refused. Retrying in 15 seconds".
 class SleepTask : public SessionTask {
 public:
-    explicit SleepTask(std::uint32_t secondsLeft) : secondsLeft_(secondsLeft) {}
+    explicit SleepTask(std::uint32_t secondsLeft, std::string reason = {})
+        : secondsLeft_(secondsLeft), reason_(std::move(reason)) {}
     void execute(FtpProtocol& engine) override;
     std::string describe() const override;
 
 private:
     std::uint32_t secondsLeft_;
+    std::string reason_;
 };
 
 } // namespace varnix

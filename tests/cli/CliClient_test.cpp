@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace varnix {
 namespace {
@@ -180,6 +181,51 @@ TEST_F(CliTransfers, UnusableLocalPathsFailBeforeConnecting)
         EXPECT_EQ(r.err, c.message + "\n");
     }
     EXPECT_EQ(server.loginCount(), 0);
+}
+
+// The first connection fails: the engine's reason, and exit 1; the usage
+// text is for a command line that cannot be run as written. A server
+// without TLS under the default Encryption is used after one warning line.
+TEST_F(CliTransfers, FirstConnectionFailuresSayWhyAndExitOne)
+{
+    struct Case {
+        const char* name;
+        std::optional<ServerOptions> server;   // none: nothing listens
+        ServerKind kind;
+        std::vector<std::string> settings;
+        std::vector<std::string> command;      // after the URL; "LOCAL" is a local file
+        int status;
+        std::string saying;
+    };
+    const std::string warning = "does not offer TLS: the login and files travel unencrypted\n";
+    const Case cases[] = {
+        {"nothing listens", std::nullopt, ServerKind::Pyftpdlib, {}, {"get", "a.txt", "LOCAL"}, 1,
+         "Connection refused"},
+        {"certificate refused", ServerOptions{.tls = test::TlsMode::Explicit}, ServerKind::Vsftpd, {},
+         {"put", "LOCAL", "b.txt"}, 1, "is not trusted (self-signed certificate)"},
+        {"TLS required, refused", ServerOptions{}, ServerKind::Pyftpdlib, {"Encryption=2"}, {"mkdir", "x"}, 1,
+         "The server refused TLS, which this site requires"},
+        {"plain FTP used", ServerOptions{}, ServerKind::Pyftpdlib, {}, {"get", "a.txt", "LOCAL"}, 0, warning},
+        {"malformed command line", ServerOptions{}, ServerKind::Pyftpdlib, {}, {"get", "a.txt"}, 2, "usage: get"},
+    };
+    tree.write("a.txt", "a");
+    local.write("b.txt", "b");
+    for (const Case& c : cases) {
+        std::unique_ptr<FtpServer> server;
+        if (c.server)
+            server = std::make_unique<FtpServer>(c.kind, tree.root(), *c.server);
+        const std::string url = server ? server->url() : "ftp://127.0.0.1:" + std::to_string(test::pickFreePort());
+        std::vector<std::string> args{url};
+        for (const std::string& word : c.command)
+            args.push_back(word == "LOCAL" ? local.path(c.command[0] == "put" ? "b.txt" : "got.txt").string() : word);
+        test::CliResult r = run(args, c.settings);
+        EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+        EXPECT_NE(r.err.find(c.saying), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_EQ(r.err.find("usage:") != std::string::npos, c.status == 2) << c.name << ": " << r.err;
+        if (c.status == 0) {
+            EXPECT_EQ(r.err.find(warning), r.err.rfind(warning)) << "one warning line: " << r.err;
+        }
+    }
 }
 
 TEST_F(CliTransfers, UsageErrorsExitWithTwo)

@@ -26,7 +26,7 @@ TEST_P(LoginOnServer, AnonymousLoginReportsEachStepAndSetsBinaryMode)
     EXPECT_TRUE(engine().IsConnected());
     EXPECT_EQ(h->target.texts(NoticeStatus),
               (Lines{"Connecting to 127.0.0.1:" + std::to_string(server->port()) + "...",
-                     "The server does not offer TLS: continuing without encryption",
+                     "The server does not offer TLS: the login and files travel unencrypted",
                      "Verifing username and password...", "Setting binary transfer mode..."}));
     const auto log = server->commandLog();
     EXPECT_EQ(log.front(), "AUTH TLS");

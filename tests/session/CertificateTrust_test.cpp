@@ -20,8 +20,13 @@ struct ScriptedAsker : CertificateAsker {
         askedOn = std::this_thread::get_id();
         return answer;
     }
+    void changed(const std::string&, const std::string& accepted, const CertificateInfo& certificate) override
+    {
+        told.push_back(accepted + " -> " + certificate.fingerprint);
+    }
     TrustAnswer answer = TrustAnswer::Refuse;
     std::vector<std::string> asked;
+    std::vector<std::string> told;   // changed certificates shown, "accepted -> offered"
     std::thread::id askedOn;
 };
 
@@ -74,6 +79,7 @@ TEST(CertificateTrust, AChangedCertificateIsRefusedNamingBothFingerprints)
     std::string refusal = trust.check("bob@h:21", offered(kNew)).refusal;
     EXPECT_NE(refusal.find("HAS CHANGED"), std::string::npos) << refusal;
     EXPECT_LT(refusal.find(kOld), refusal.find(kNew)) << refusal;
+    EXPECT_EQ(asker.told, std::vector<std::string>{kOld + " -> " + kNew});
     // Named up front (varnix-cli --trust, in any case and without colons), it passes.
     std::string typed = kNew;
     std::erase(typed, ':');

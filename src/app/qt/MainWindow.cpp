@@ -398,6 +398,16 @@ void MainWindow::saveLayout()
     profile.flush();
 }
 
+// While a dialog is up no child is active, and a child that went idle
+// meanwhile (a refused login, say) found the frame's commands off: they are
+// worked out again when the frame is back.
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        updateCommands();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     saveLayout();

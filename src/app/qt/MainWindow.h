@@ -82,6 +82,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Tab goes round the quick-connect fields, the active window's panes
     // and the queue.

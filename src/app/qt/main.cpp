@@ -9,9 +9,11 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/StopSignals.h"
 #include "browser/qt/CertificateDialog.h"
+#include "browser/qt/PlainFtpDialog.h"
 #include "net/CertificateCheck.h"
 #include "session/CFTPSession.h"
 #include "session/CertificateTrust.h"
+#include "session/PlainFtpConsent.h"
 #include "platform/qt/QSettingsProfile.h"
 #include "platform/qt/QtDispatcher.h"
 
@@ -53,6 +55,10 @@ int main(int argc, char** argv)
     DialogCertificateAsker asker([] { return QApplication::activeWindow(); });
     CertificateTrust trust(profile, asker);
     installCertificateCheck(&trust);
+    // So is a login in plain FTP on a site that would have used TLS.
+    DialogPlainFtpAsker plainAsker([] { return QApplication::activeWindow(); });
+    PlainFtpConsent plainConsent(profile, plainAsker);
+    installPlainFtpCheck(&plainConsent);
     int status;
     {
         Application varnix(profile);
@@ -74,5 +80,6 @@ int main(int argc, char** argv)
         QThread::msleep(5);
     }
     installCertificateCheck(nullptr);
+    installPlainFtpCheck(nullptr);
     return status;
 }

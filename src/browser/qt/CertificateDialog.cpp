@@ -1,5 +1,6 @@
 #include "browser/qt/CertificateDialog.h"
 
+#include "browser/qt/CertificateChangedDialog.h"
 #include "platform/qt/DisplayText.h"
 
 #include <QDialogButtonBox>
@@ -73,6 +74,13 @@ TrustAnswer DialogCertificateAsker::ask(const std::string& identity, const Certi
 {
     CertificateDialog dialog(identity, certificate, mainWindow_ ? mainWindow_() : nullptr);
     return dialog.exec() == QDialog::Accepted ? dialog.answer() : TrustAnswer::Refuse;
+}
+
+void DialogCertificateAsker::changed(const std::string& identity, const std::string& accepted,
+                                     const CertificateInfo& certificate)
+{
+    CertificateChangedDialog dialog(identity, accepted, certificate, mainWindow_ ? mainWindow_() : nullptr);
+    dialog.exec();
 }
 
 } // namespace varnix

@@ -37,6 +37,8 @@ class DialogCertificateAsker : public CertificateAsker {
 public:
     explicit DialogCertificateAsker(std::function<QWidget*()> mainWindow);
     TrustAnswer ask(const std::string& identity, const CertificateInfo& certificate) override;
+    void changed(const std::string& identity, const std::string& accepted,
+                 const CertificateInfo& certificate) override;
 
 private:
     std::function<QWidget*()> mainWindow_;

@@ -460,9 +460,11 @@ void RemoteBrowserWindow::drop(const QMimeData& data, Qt::DropAction action)
 
 // --- what the rules show
 
+// A long failure is cut at the window's edge; its tooltip holds all of it.
 void RemoteBrowserWindow::showStatus(const std::string& text)
 {
     status_->setText(displayText(text));
+    status_->setToolTip(status_->text());
 }
 
 void RemoteBrowserWindow::showListing(const FolderHandle& folder)

@@ -7,6 +7,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/QuickConnectBar.h"
 #include "browser/UploadTarget.h"
+#include "browser/qt/CertificateDialog.h"
 #include "browser/qt/RemoteBrowserWindow.h"
 #include "browser/qt/RemoteFileModel.h"
 #include "platform/qt/QSettingsProfile.h"
@@ -15,6 +16,7 @@
 #include "queue/qt/QueueList.h"
 #include "queue/qt/QueueModel.h"
 #include "session/CFTPSession.h"
+#include "session/CertificateTrust.h"
 #include "support/FtpServer.h"
 #include "support/TempTree.h"
 #include "support/qt/ModalDriver.h"
@@ -131,12 +133,12 @@ protected:
 
     // Settings as a careful test wants them: no keep-alive commands in the
     // server's log, quick retries.
-    void startProgram(std::uint32_t retryCount = 3)
+    void startProgram(std::uint32_t retryCount = 3, std::uint32_t retryDelay = 1)
     {
         {
             QSettingsProfile stored(profileFile());
             stored.writeInt("Settings", "KeepAlive", 0);
-            stored.writeInt("Settings", "RetryDelay", 1);
+            stored.writeInt("Settings", "RetryDelay", retryDelay);
             stored.writeInt("Settings", "RetryCount", retryCount);
         }
         profile = std::make_unique<QSettingsProfile>(profileFile());
@@ -269,7 +271,7 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
     EXPECT_EQ(names(window), (QStringList{"docs", "link", "pictures", "old.txt", "readme.txt"}));
     EXPECT_EQ(window.files().index(3, RemoteFileModel::Size).data().toString(), "1 KB");
     EXPECT_EQ(pathBox(window).currentText().toStdString(), remote());
-    EXPECT_TRUE(waitFor([&] { return status(window) == "Done"; }));
+    EXPECT_TRUE(waitFor([&] { return status(window) == RemoteBrowser::kPlainDone; }));
     for (QWidget* control : window.findChildren<QWidget*>()) {
         bool clickable = qobject_cast<QAbstractButton*>(control);
         if (!control->isVisible() || (control->focusPolicy() == Qt::NoFocus && !clickable))
@@ -580,7 +582,101 @@ TEST_F(RemoteBrowsingOnPyftpdlib, ARunningTransferIsCancelledFromTheQueue)
     chooseFromMenu(queue, row, "Cancel Selected Items");
     EXPECT_EQ(queueStatuses(), QStringList{"Canceled"});
     // The connection goes back to the window, which lists its folder again.
-    EXPECT_TRUE(waitFor([&] { return window.hasSession() && status(window) == "Done"; }));
+    EXPECT_TRUE(waitFor([&] { return window.hasSession() && status(window) == RemoteBrowser::kPlainDone; }));
+}
+
+class ConnectionTrouble : public RemoteBrowsingTest {
+protected:
+    // The offscreen platform gives the focus back to no window when a
+    // dialog closes; a person clicks into the window first.
+    void pressF5(RemoteBrowserWindow& window)
+    {
+        frame().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&frame()));
+        QTest::keyClick(&window.fileList(), Qt::Key_F5);
+    }
+    // Presses F5 in the window and waits until it has given up again (or shows something).
+    bool refreshAndWait(RemoteBrowserWindow& window)
+    {
+        pressF5(window);
+        return waitFor([&] { return window.canRun(RemoteCommand::Refresh) && !window.canRun(RemoteCommand::Cancel); });
+    }
+};
+
+// A certificate other than the one accepted for good is refused without a
+// question, in a dialog that names both fingerprints in full; the window is
+// not stuck: F5 connects again.
+TEST_F(ConnectionTrouble, AChangedCertificateNamesBothFingerprintsAndRefreshTriesAgain)
+{
+    const std::string old = "11:22:33:44:55:66:77:88:99:00:AA:BB:CC:DD:EE:FF:11:22:33:44:55:66:77:88:99:00:AA:BB:CC:DD:EE:FF";
+    ServerOptions options;
+    options.tls = test::TlsMode::Explicit;
+    server = std::make_unique<FtpServer>(ServerKind::Vsftpd, site.root(), options);
+    startProgram();
+    const std::string identity = "anonymous@127.0.0.1:" + std::to_string(server->port());
+    profile->writeString("Certificates", identity, old);
+    DialogCertificateAsker asker([] { return QApplication::activeWindow(); });
+    CertificateTrust trust(*profile, asker);
+    installCertificateCheck(&trust);
+    struct Uninstall {
+        ~Uninstall() { installCertificateCheck(nullptr); }
+    } uninstall;
+    std::vector<QStringList> shown;   // title, accepted, offered
+    auto readAndClose = [&](QWidget* dialog) {
+        shown.push_back({dialog->windowTitle(), named<QLabel>(dialog, "Accepted SHA-256 fingerprint:")->text(),
+                         named<QLabel>(dialog, "Offered SHA-256 fingerprint:")->text()});
+        clickButton(dialog, "Close");
+    };
+    testing::whenModal(readAndClose);
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return shown.size() == 1 && window.canRun(RemoteCommand::Refresh); }));
+    EXPECT_EQ(shown[0], (QStringList{"Varnix - Certificate Changed", QString::fromStdString(old),
+                                     QString::fromStdString(server->certificate().fingerprint)}));
+    EXPECT_TRUE(names(window).isEmpty());
+    EXPECT_TRUE(status(window).contains("HAS CHANGED")) << status(window).toStdString();
+
+    testing::whenModal(readAndClose);
+    ASSERT_TRUE(refreshAndWait(window));
+    EXPECT_EQ(shown.size(), 2u);
+    // The owner confirms the new certificate: stored, it lets F5 in.
+    profile->writeString("Certificates", identity, server->certificate().fingerprint);
+    ASSERT_TRUE(refreshAndWait(window));
+    EXPECT_TRUE(waitFor([&] { return names(window).contains("docs"); })) << status(window).toStdString();
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+// Cancel in the Login Prompt leaves the window empty, but F5 asks again.
+TEST_F(ConnectionTrouble, ACancelledLoginPromptIsAskedAgainByRefresh)
+{
+    ServerOptions options;
+    options.anonymous = false;
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root(), options);
+    startProgram();
+    testing::whenModal([](QWidget* prompt) { clickButton(prompt, "Cancel"); });
+    RemoteBrowserWindow& window = connectTo(server->port(), "tester", "wrong");
+    ASSERT_TRUE(waitFor([&] { return window.canRun(RemoteCommand::Refresh) && !window.canRun(RemoteCommand::Cancel); }));
+    EXPECT_TRUE(names(window).isEmpty());
+    testing::whenModal([](QWidget* prompt) {
+        auto* password = named<QLineEdit>(prompt, "Password:");
+        QTest::keyClick(password, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(password, "secret");
+        clickButton(prompt, "OK");
+    });
+    pressF5(window);
+    EXPECT_TRUE(waitFor([&] { return names(window).contains("docs"); })) << status(window).toStdString();
+}
+
+// Nothing listens: the countdown says why it waits, and Cancel ends it.
+TEST_F(ConnectionTrouble, TheRetryCountdownSaysWhatFailedAndCancelEndsIt)
+{
+    const std::uint16_t port = test::pickFreePort();
+    startProgram(5, 30);
+    RemoteBrowserWindow& window = connectTo(port, "", "");
+    ASSERT_TRUE(waitFor([&] { return status(window).contains(". Retrying in "); })) << status(window).toStdString();
+    EXPECT_TRUE(status(window).startsWith("Connection refused. Retrying in ")) << status(window).toStdString();
+    QTest::keyClick(&window.fileList(), Qt::Key_Escape);
+    EXPECT_TRUE(waitFor([&] { return window.canRun(RemoteCommand::Refresh); }));
+    EXPECT_EQ(status(window), "Connection refused");
 }
 
 } // namespace
