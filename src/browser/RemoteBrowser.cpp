@@ -133,10 +133,16 @@ void RemoteBrowser::run(RemoteCommand command, const RowSelection& selection)
     }
 }
 
+// Stops the window's own work (a countdown included) and the transfers it
+// started on the queue's connections.
 void RemoteBrowser::cancel()
 {
     if (session() && session()->isBusy())
         session()->Cancel();
+    if (countingDown_) {
+        countingDown_ = false;
+        view_.showStatus(retryReason_);
+    }
     if (TransferQueue* queue = host_.queue())
         queue->cancelSelected(runningStarted());
     view_.refreshCommands();
@@ -196,15 +202,6 @@ void RemoteBrowser::reconnect()
 }
 
 // A countdown to the next attempt ends with what failed, not a stale count.
-void RemoteBrowser::cancel()
-{
-    session()->Cancel();
-    if (countingDown_) {
-        countingDown_ = false;
-        view_.showStatus(retryReason_);
-    }
-    view_.refreshCommands();
-}
 
 bool RemoteBrowser::countdownText(const std::string& status) const
 {

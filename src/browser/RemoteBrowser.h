@@ -127,7 +127,6 @@ protected:
 private:
     void showListing(const std::string& path);
     void reconnect();
-    void cancel();
     bool countdownText(const std::string& status) const;
     bool plainConnection() const;
     void lastFolder();
