@@ -76,6 +76,10 @@ public:
     virtual void openRemote(const ConnectFields& login, const std::string& path) = 0;
     virtual void openSiteSettings(const SiteHandle& site) = 0;
     virtual void bookmark(const SiteHandle& site, const std::string& path) = 0;
+    // The window shows its first folder: the site's login worked, with the
+    // user name and password it holds now (a Login Prompt may have changed
+    // those typed before).
+    virtual void loggedIn(const SiteHandle& site) { (void)site; }
 };
 
 } // namespace varnix

@@ -159,6 +159,7 @@ void RemoteBrowser::enterPath(const std::string& text)
 // that after a Refresh "Go To Last Folder Visited" first comes back to it.
 void RemoteBrowser::showListing(const std::string& path)
 {
+    const bool first = currentPath_.empty();
     pathHistory_.push_back(path);
     currentPath_ = path;
     view_.addPathItems(paths_.add(path));
@@ -166,6 +167,8 @@ void RemoteBrowser::showListing(const std::string& path)
     shown_ = cached(path);
     view_.showListing(shown_);
     view_.refreshCommands();
+    if (first)
+        host_.loggedIn(site());
 }
 
 void RemoteBrowser::lastFolder()

@@ -617,7 +617,21 @@ void MainWindow::newConnection()
 {
     if (bar_->isIncomplete())
         return;
-    openRemoteWindow(model_.makeSite(bar_->makeConnection()), std::string());
+    barWindows_.append(openRemoteWindow(model_.makeSite(bar_->makeConnection()), std::string()));
+}
+
+void MainWindow::loggedIn(const SiteHandle& site)
+{
+    barWindows_.removeAll(nullptr);
+    for (qsizetype i = 0; i < barWindows_.size(); ++i) {
+        auto* remote = dynamic_cast<RemoteWindow*>(barWindows_[i].data());
+        if (remote && remote->site() == site) {
+            barWindows_.removeAt(i);
+            LoginData login = LockedAccess<SiteContext>(site)->loginCopy();
+            bar_->loggedIn(ConnectFields{login.host, login.port, login.user, login.password});
+            return;
+        }
+    }
 }
 
 // The active remote window serves Site Settings and Bookmark when there is

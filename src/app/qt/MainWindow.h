@@ -12,6 +12,7 @@
 #include "settings/BarSize.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -73,6 +74,9 @@ public:
     // where there is none).
     std::string downloadFolder() override;
     void openRemote(const ConnectFields& login, const std::string& path) override;
+    // A window opened from the quick-connect bar logged in: the bar's history
+    // keeps the login that worked.
+    void loggedIn(const SiteHandle& site) override;
 
     // The queue list's menu: the transfer queue's commands, each enabled
     // as the queue says.
@@ -131,6 +135,8 @@ private:
     QMenu* windowMenu_ = nullptr;
     QActionGroup* methods_ = nullptr;
     QList<QAction*> windowItems_;
+    // Remote windows opened from the bar that have not logged in yet.
+    QList<QPointer<ChildWindow>> barWindows_;
 };
 
 } // namespace varnix
