@@ -593,6 +593,11 @@ TransferQueue* MainWindow::queue()
     return model_.queue();
 }
 
+Profile& MainWindow::profile()
+{
+    return model_.profile();
+}
+
 std::string MainWindow::downloadFolder()
 {
     if (LocalWindow* local = model_.currentLocal(); local && !local->folder().empty())

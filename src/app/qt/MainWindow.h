@@ -70,6 +70,7 @@ public:
 
     // What the remote windows ask of the program.
     TransferQueue* queue() override;
+    Profile& profile() override;
     // The current local window's folder, else the Desktop (the home folder
     // where there is none).
     std::string downloadFolder() override;

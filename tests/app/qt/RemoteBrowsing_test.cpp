@@ -106,6 +106,12 @@ void clickButton(QWidget* dialog, const QString& name)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+QString messageOf(QWidget* box)
+{
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    return label ? label->text() : QString();
+}
+
 class RemoteBrowsingTest : public ::testing::TestWithParam<ServerKind> {
 protected:
     RemoteBrowsingTest()
@@ -350,14 +356,23 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
         EXPECT_TRUE(waitFor([&] { return status(window).contains(" failed: "); })) << status(window).toStdString();
     }
 
-    // Del removes a folder, a file and a link to a folder without asking.
+    // Del removes a folder, a file and a link to a folder, once asked.
     ASSERT_TRUE(waitFor([&] { return shows(window, remote()); }));
     const std::size_t beforeDelete = server->commandLog().size();
     click(window, "renamed");
     click(window, "old.txt", Qt::ControlModifier);
     click(window, "link", Qt::ControlModifier);
     ASSERT_EQ(window.selection().entries.size(), 3u);
+    QString question;
+    testing::whenModal([&](QWidget* box) {
+        question = messageOf(box);
+        clickButton(box, "Yes");
+    });
     QTest::keyClick(&window.fileList(), Qt::Key_Delete);
+    // pyftpdlib's MLSD shows the link as the folder it leads to.
+    EXPECT_EQ(question.toStdString(), GetParam() == ServerKind::Pyftpdlib
+                                          ? "Delete 3 items from the server, including 2 folders with everything in them?"
+                                          : "Delete 3 items from the server, including 1 folder with everything in it?");
     ASSERT_TRUE(waitFor([&] {
         return commandSent(beforeDelete, "RMD renamed") && commandSent(beforeDelete, "DELE old.txt")
             && commandSent(beforeDelete, "DELE link");
@@ -476,6 +491,52 @@ TEST_F(RemoteBrowsingOnPyftpdlib, ARefusedConnectionIsRetriedAndARefusedLoginAsk
     EXPECT_EQ(window.windowTitle(), QString("tester@127.0.0.1:%1").arg(port));
     // At least one retry for the refused connection, one for the login.
     EXPECT_GE(window.browser().attempts(), 2u);
+}
+
+// Nothing deleted on a server comes back: Delete asks first, by toolbar,
+// menu or Del, until "Do not ask again" is ticked.
+TEST_F(RemoteBrowsingOnPyftpdlib, DeletesOnTheServerAskFirstUntilToldNotTo)
+{
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root());
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return shows(window, remote()) && names(window).contains("docs"); }));
+    const std::size_t before = server->commandLog().size();
+    click(window, "docs");
+    click(window, "readme.txt", Qt::ControlModifier);
+    QString question;
+    testing::whenModal([&](QWidget* box) {
+        question = messageOf(box);
+        QTest::mouseClick(named<QCheckBox>(box, "Do not ask again"), Qt::LeftButton);
+        clickButton(box, "No");
+    });
+    QTest::mouseClick(tool(window, "Delete"), Qt::LeftButton);
+    EXPECT_EQ(question, "Delete 2 items from the server, including 1 folder with everything in it?");
+    QTest::qWait(100);
+    EXPECT_EQ(server->commandLog().size(), before);
+    EXPECT_TRUE(site.exists("docs/a.txt") && site.exists("readme.txt"));
+
+    click(window, "docs");
+    testing::whenModal([&](QWidget* box) {
+        question = messageOf(box);
+        QTest::mouseClick(named<QCheckBox>(box, "Do not ask again"), Qt::LeftButton);
+        clickButton(box, "Yes");
+    });
+    chooseFromMenu(window.fileList(), rowCentre(window, "docs"), "Delete\tDel");
+    EXPECT_EQ(question, "Delete 1 folder from the server, with everything in it?");
+    ASSERT_TRUE(waitFor([&] { return !names(window).contains("docs"); })) << status(window).toStdString();
+    EXPECT_FALSE(site.exists("docs"));
+
+    // From now on, and after a restart, at once.
+    frame().close();
+    app->model().removeLocal(&downloads);
+    app.reset();
+    startProgram();
+    RemoteBrowserWindow& again = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return shows(again, remote()) && names(again).contains("readme.txt"); }));
+    click(again, "readme.txt");
+    QTest::keyClick(&again.fileList(), Qt::Key_Delete);
+    ASSERT_TRUE(waitFor([&] { return !site.exists("readme.txt"); })) << status(again).toStdString();
 }
 
 // The bar's history keeps the password that logged in, not the one typed
