@@ -1,5 +1,6 @@
 #include "app/qt/MainWindow.h"
 
+#include "app/ExitQuestion.h"
 #include "app/FrameCommands.h"
 #include "app/HelpFiles.h"
 #include "app/qt/AboutDialog.h"
@@ -15,6 +16,7 @@
 #include "settings/qt/SiteManager.h"
 #include "settings/qt/WidgetLayout.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,6 +31,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QIcon>
@@ -381,6 +384,10 @@ void MainWindow::saveLayout()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!exitConfirmed()) {
+        event->ignore();
+        return;
+    }
     saveLayout();
     // Each window saves its own layout as it closes.
     mdi_->closeAllSubWindows();
@@ -389,6 +396,27 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// No keeps the program, and the transfers, going.
+bool MainWindow::exitConfirmed()
+{
+    TransferQueue* transfers = queue();
+    std::string question = transfers && askBeforeExit_ ? exitQuestion(transfers->items()) : std::string();
+    if (question.empty())
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Varnix"), displayText(question), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setDefaultButton(QMessageBox::No);
+    for (QAbstractButton* button : box.buttons())
+        button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MainWindow::closeWithoutAsking()
+{
+    QScopedValueRollback<bool> quiet(askBeforeExit_, false);
+    close();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -48,6 +48,9 @@ public:
     ChildWindow* openRemoteWindow(SiteHandle site, const std::string& initialPath);
     // File > New Connection: a remote window for the site in the bar.
     void newConnection();
+    // Closes the frame without asking about running transfers: a stop
+    // signal comes from no person at the window.
+    void closeWithoutAsking();
     ChildWindow* activeChild() const;
     // Arranges the children as Window > Auto Arrange says.
     void arrange();
@@ -101,6 +104,7 @@ private:
     void createCentralArea();
     void loadLayout();
     void saveLayout();
+    bool exitConfirmed();
 
     QMdiSubWindow* addChild(ChildWindow* child);
     void childActivated(QMdiSubWindow* window);
@@ -136,6 +140,7 @@ private:
     QMenu* windowMenu_ = nullptr;
     QActionGroup* methods_ = nullptr;
     QList<QAction*> windowItems_;
+    bool askBeforeExit_ = true;
     // Remote windows opened from the bar that have not logged in yet.
     QList<QPointer<ChildWindow>> barWindows_;
 };

@@ -34,6 +34,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -537,6 +538,47 @@ TEST_F(RemoteBrowsingOnPyftpdlib, DeletesOnTheServerAskFirstUntilToldNotTo)
     click(again, "readme.txt");
     QTest::keyClick(&again.fileList(), Qt::Key_Delete);
     ASSERT_TRUE(waitFor([&] { return !site.exists("readme.txt"); })) << status(again).toStdString();
+}
+
+// Closing the program while transfers run asks first; No keeps them going.
+TEST_F(RemoteBrowsingOnPyftpdlib, ExitAsksWhileTransfersRun)
+{
+    site.writeSized("pictures/big2.bin", 1 << 20);
+    ServerOptions options;
+    options.stallDataAfter = 65536;
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root(), options);
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return names(window).contains("pictures"); }));
+    open(window, "pictures");
+    ASSERT_TRUE(waitFor([&] { return names(window).contains("big2.bin"); }));
+    QString question;
+    auto answer = [&](const char* button) {
+        testing::whenModal([&question, button](QWidget* box) {
+            question = messageOf(box);
+            clickButton(box, button);
+        });
+    };
+    open(window, "big.bin");
+    ASSERT_TRUE(waitFor([&] { return queueStatuses() == QStringList{"Downloading"}; }));
+    answer("No");
+    frame().close();
+    EXPECT_EQ(question, "1 transfer is running. Exit anyway?");
+    EXPECT_TRUE(frame().isVisible());
+    EXPECT_EQ(frame().mdiArea().subWindowList().size(), 1);
+    open(window, "big2.bin");
+    ASSERT_TRUE(waitFor([&] { return queueStatuses() == QStringList({"Downloading", "Downloading"}); }))
+        << queueStatuses().join(", ").toStdString();
+
+    QAction* exit = nullptr;
+    for (QAction* action : frame().menuBar()->actions().front()->menu()->actions())
+        if (action->text() == "E&xit")
+            exit = action;
+    ASSERT_NE(exit, nullptr);
+    answer("Yes");
+    exit->trigger();
+    EXPECT_EQ(question, "2 transfers are running. Exit anyway?");
+    EXPECT_FALSE(frame().isVisible());
 }
 
 // The bar's history keeps the password that logged in, not the one typed
