@@ -75,10 +75,9 @@ public:
         ++logins;
         return confirmLogin;
     }
-    bool confirmDelete(const std::string& question, bool& stopAsking) override
+    bool confirmDelete(const std::string& question, bool&) override
     {
         questions.push_back(question);
-        stopAsking = stopAskingDeletes;
         return confirmDeletes;
     }
 
@@ -91,7 +90,6 @@ public:
     bool confirmLogin = false;
     std::vector<std::string> questions;
     bool confirmDeletes = true;
-    bool stopAskingDeletes = false;
 
 private:
     std::optional<std::string> nextName(const std::string& current)
