@@ -17,6 +17,7 @@ namespace varnix {
 
 struct ConflictChoice;
 struct ConnectFields;
+class Profile;
 class RemoteFile;
 class TransferQueue;
 
@@ -63,6 +64,9 @@ public:
     virtual std::optional<FileProperties> properties(const FileProperties& current) = 0;
     // The Login Prompt; true when the user confirmed new credentials.
     virtual bool login(const SiteHandle& site, const std::string& message) = 0;
+    // The question before rows are deleted on the server: true to delete.
+    // Sets `stopAsking` when the user ticked "Do not ask again".
+    virtual bool confirmDelete(const std::string& question, bool& stopAsking) = 0;
 };
 
 class BrowserHost {
@@ -70,12 +74,18 @@ public:
     virtual ~BrowserHost() = default;
     // None while the program has no queue: transfers are then refused.
     virtual TransferQueue* queue() = 0;
+    // Where the program keeps what the user chose once for good.
+    virtual Profile& profile() = 0;
     // Where downloads land: the current local window's folder, or the Desktop.
     virtual std::string downloadFolder() = 0;
     // Replicate View: a new window with a site of its own for this login.
     virtual void openRemote(const ConnectFields& login, const std::string& path) = 0;
     virtual void openSiteSettings(const SiteHandle& site) = 0;
     virtual void bookmark(const SiteHandle& site, const std::string& path) = 0;
+    // The window shows its first folder: the site's login worked, with the
+    // user name and password it holds now (a Login Prompt may have changed
+    // those typed before).
+    virtual void loggedIn(const SiteHandle& site) { (void)site; }
 };
 
 } // namespace varnix

@@ -6,6 +6,17 @@
 #include <utility>
 
 namespace varnix {
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
 
 LocalBrowsing::LocalBrowsing(FolderWatch& watch, std::string folder) : watch_(watch), history_{std::move(folder)}
 {
@@ -40,6 +51,24 @@ void LocalBrowsing::enter(const std::string& folder)
         watch_.refresh();
     else
         goTo(folder);
+}
+
+// An emptied box is only filled again; the text the box showed lists the
+// folder again, which for the desktop is its title rather than a path.
+bool LocalBrowsing::enterTyped(std::string_view text, std::string_view shown, const std::string& home)
+{
+    std::string_view typed = trimmed(text);
+    if (typed.empty())
+        return true;
+    if (typed == trimmed(shown)) {
+        watch_.refresh();
+        return true;
+    }
+    std::string folder = typedFolder(typed, current(), home);
+    if (!isDirectory(folder))
+        return false;
+    enter(folder);
+    return true;
 }
 
 std::string LocalBrowsing::takeNewFolder(const FolderContents& contents)

@@ -6,6 +6,7 @@
 #include "browser/LocalItem.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnix {
@@ -37,6 +38,10 @@ public:
     // Enter in the path box: the same folder is listed again, another one
     // is visited.
     void enter(const std::string& folder);
+    // Enter in the path box on what was typed there (see typedFolder),
+    // `shown` being the text the box showed for the current folder. False,
+    // and nothing changes, when the text names no folder.
+    bool enterTyped(std::string_view text, std::string_view shown, const std::string& home);
 
     // A folder just created, to be named in place once its row is listed.
     void expectNewFolder(std::string path) { pendingEditPath_ = std::move(path); }

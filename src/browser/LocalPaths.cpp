@@ -2,9 +2,24 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace varnix {
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
 
 std::string normalPath(std::string_view path)
 {
@@ -63,6 +78,8 @@ std::string typedFolder(std::string_view text, const std::string& current, const
         text.remove_suffix(1);
     if (text.empty())
         return {};
+    if (text.starts_with("file:"))
+        return normalPath(fileUrlPath(text));
     if (text == "~" || text.starts_with("~/"))
         return normalPath(home + std::string(text.substr(1)));
     if (text.front() == '/')
@@ -70,6 +87,30 @@ std::string typedFolder(std::string_view text, const std::string& current, const
     if (current.empty())
         return {};
     return normalPath(joinPath(current, text));
+}
+
+std::string fileUrlPath(std::string_view url)
+{
+    url.remove_prefix(std::min(url.size(), std::string_view("file:").size()));
+    if (url.starts_with("//")) {
+        std::size_t slash = url.find('/', 2);
+        std::string_view host = url.substr(2, slash == std::string_view::npos ? url.size() : slash - 2);
+        if (!host.empty() && host != "localhost")
+            return {};
+        url.remove_prefix(slash == std::string_view::npos ? url.size() : slash);
+    }
+    std::string path;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        int high = i + 2 < url.size() && url[i] == '%' ? hexValue(url[i + 1]) : -1;
+        int low = high >= 0 ? hexValue(url[i + 2]) : -1;
+        if (low >= 0) {
+            path += char(high * 16 + low);
+            i += 2;
+        } else {
+            path += url[i];
+        }
+    }
+    return path;
 }
 
 bool isDirectory(const std::string& path)

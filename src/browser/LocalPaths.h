@@ -16,9 +16,12 @@ std::string lastComponent(std::string_view path);
 std::string joinPath(std::string_view folder, std::string_view name);
 
 // The folder a person typed into the path box: an absolute path, "~" or
-// "~/..." below the home folder, or a path relative to `current`. Empty when
-// the text cannot name a folder (relative text while the desktop is shown).
+// "~/..." below the home folder, a file: URL (as file managers copy them),
+// or a path relative to `current`. Empty when the text cannot name a folder
+// (relative text while the desktop is shown, a URL of another host).
 std::string typedFolder(std::string_view text, const std::string& current, const std::string& home);
+// "file:///a%20b" and "file:/a" -> "/a b", "/a"; empty for another host.
+std::string fileUrlPath(std::string_view url);
 
 bool isDirectory(const std::string& path);
 bool pathExists(const std::string& path);

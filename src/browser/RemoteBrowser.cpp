@@ -2,6 +2,7 @@
 
 #include "browser/DragSources.h"
 #include "model/RemoteFolder.h"
+#include "platform/Profile.h"
 #include "queue/ConflictChoice.h"
 #include "queue/TransferQueue.h"
 #include "session/CFTPSession.h"
@@ -212,6 +213,7 @@ bool RemoteBrowser::countdownText(const std::string& status) const
 // that after a Refresh "Go To Last Folder Visited" first comes back to it.
 void RemoteBrowser::showListing(const std::string& path)
 {
+    const bool first = currentPath_.empty();
     pathHistory_.push_back(path);
     currentPath_ = path;
     view_.addPathItems(paths_.add(path));
@@ -219,6 +221,8 @@ void RemoteBrowser::showListing(const std::string& path)
     shown_ = cached(path);
     view_.showListing(shown_);
     view_.refreshCommands();
+    if (first)
+        host_.loggedIn(site());
 }
 
 void RemoteBrowser::lastFolder()
@@ -259,15 +263,49 @@ void RemoteBrowser::transferRows(const RowSelection& selection, bool startNow)
         download(*entry, choice, startNow);
 }
 
-// No question asked: the rows are gone from the server when it says so.
+// The rows are gone from the server when it says so.
 void RemoteBrowser::deleteRows(const RowSelection& selection)
 {
+    if (!deleteConfirmed(selection))
+        return;
     ensureSession();
     if (selection.placeholder)
         view_.removePlaceholder();
     for (const RemoteFile* entry : selection.entries)
         removeEntry(currentPath_, entry->name(), entry->isFolder() && !entry->isLink());
     view_.refreshCommands();
+}
+
+// Nothing deleted on a server can be taken back, and a folder goes with
+// everything in it; a link to a folder is only a link. The new folder's row
+// has nothing on the server yet.
+bool RemoteBrowser::deleteConfirmed(const RowSelection& selection)
+{
+    Profile& profile = host_.profile();
+    if (selection.entries.empty() || profile.readInt(kQuestionsSection, kAskBeforeDelete, 1) == 0)
+        return true;
+    const auto folders = std::count_if(selection.entries.begin(), selection.entries.end(),
+                                       [](const RemoteFile* entry) { return entry->isFolder() && !entry->isLink(); });
+    bool stopAsking = false;
+    if (!dialogs_.confirmDelete(deleteQuestion(selection.entries.size(), std::size_t(folders)), stopAsking))
+        return false;
+    if (stopAsking)
+        profile.writeInt(kQuestionsSection, kAskBeforeDelete, 0);
+    return true;
+}
+
+std::string RemoteBrowser::deleteQuestion(std::size_t items, std::size_t folders)
+{
+    auto counted = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    if (folders == 0)
+        return "Delete " + counted(items, "item", "items") + " from the server?";
+    const char* everything = folders == 1 ? " with everything in it?" : " with everything in them?";
+    if (folders == items)
+        return "Delete " + counted(items, "folder", "folders") + " from the server," + everything;
+    return "Delete " + counted(items, "item", "items") + " from the server, including " +
+           counted(folders, "folder", "folders") + everything;
 }
 
 void RemoteBrowser::removeEntry(const std::string& folder, const std::string& name, bool realFolder)

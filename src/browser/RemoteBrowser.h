@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnix {
@@ -55,6 +56,13 @@ public:
 
     // Goes to the initial folder; called once the view is ready.
     void open();
+
+    // Where "Do not ask again" under the delete question is kept, for every
+    // site: the value is 0 once ticked.
+    static constexpr std::string_view kQuestionsSection = "Questions";
+    static constexpr std::string_view kAskBeforeDelete = "AskBeforeDelete";
+    // "Delete 3 items from the server, including 1 folder with everything in it?"
+    static std::string deleteQuestion(std::size_t items, std::size_t folders);
 
     const std::string& currentPath() const { return currentPath_; }
     const std::string& initialPath() const { return initialPath_; }
@@ -132,6 +140,7 @@ private:
     void lastFolder();
     void transferRows(const RowSelection& selection, bool startNow);
     void deleteRows(const RowSelection& selection);
+    bool deleteConfirmed(const RowSelection& selection);
     void editProperties(const RemoteFile& entry);
     void replicate();
     void cancel();

@@ -75,6 +75,11 @@ public:
         ++logins;
         return confirmLogin;
     }
+    bool confirmDelete(const std::string& question, bool&) override
+    {
+        questions.push_back(question);
+        return confirmDeletes;
+    }
 
     std::deque<Answer> answers;
     std::deque<std::string> names;  // "" cancels the dialog
@@ -83,6 +88,8 @@ public:
     std::vector<std::string> renamed;
     int logins = 0;
     bool confirmLogin = false;
+    std::vector<std::string> questions;
+    bool confirmDeletes = true;
 
 private:
     std::optional<std::string> nextName(const std::string& current)
@@ -99,6 +106,7 @@ class FakeHost : public BrowserHost {
 public:
     explicit FakeHost(TransferQueue& q) : q_(q) {}
     TransferQueue* queue() override { return &q_; }
+    Profile& profile() override { return settings; }
     std::string downloadFolder() override { return folder; }
     void openRemote(const ConnectFields& login, const std::string& path) override
     {
@@ -109,6 +117,7 @@ public:
 
     std::string folder;
     std::vector<std::string> opened;
+    MemoryProfile settings;
 
 private:
     TransferQueue& q_;

@@ -194,6 +194,26 @@ TEST_F(RemoteBrowserTest, ListedFoldersAreShownFromTheCacheWithoutAConnection)
     EXPECT_TRUE(browser.hasSession());
 }
 
+TEST_F(RemoteBrowserTest, DeletesAskFirstSayingWhichFoldersGoWithEverythingInThem)
+{
+    cache("/", listed({"d docs", "d pics", "- a.txt", "- b.txt"}));
+    RemoteBrowser& browser = open("/");
+    struct Case { std::initializer_list<const char*> rows; const char* question; } cases[] = {
+        {{"a.txt"}, "Delete 1 item from the server?"},
+        {{"a.txt", "b.txt"}, "Delete 2 items from the server?"},
+        {{"docs"}, "Delete 1 folder from the server, with everything in it?"},
+        {{"docs", "pics"}, "Delete 2 folders from the server, with everything in them?"},
+        {{"docs", "a.txt"}, "Delete 2 items from the server, including 1 folder with everything in it?"},
+        {{"docs", "pics", "a.txt"}, "Delete 3 items from the server, including 2 folders with everything in them?"},
+    };
+    dialogs.confirmDeletes = false;
+    for (const Case& c : cases) {
+        browser.run(RemoteCommand::Delete, select(browser, c.rows));
+        EXPECT_EQ(dialogs.questions.back(), c.question);
+    }
+    EXPECT_FALSE(browser.hasSession()) << "No sends nothing";
+}
+
 TEST_F(RemoteBrowserTest, FailuresBeforeTheFirstFolderRetryAndAskForALogin)
 {
     LockedAccess<SiteContext>(site)->settings().setRetryCount(2);

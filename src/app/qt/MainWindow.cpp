@@ -1,5 +1,6 @@
 #include "app/qt/MainWindow.h"
 
+#include "app/ExitQuestion.h"
 #include "app/FrameCommands.h"
 #include "app/HelpFiles.h"
 #include "app/qt/AboutDialog.h"
@@ -16,6 +17,7 @@
 #include "settings/qt/SiteManager.h"
 #include "settings/qt/WidgetLayout.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +32,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QIcon>
@@ -410,6 +413,10 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!exitConfirmed()) {
+        event->ignore();
+        return;
+    }
     saveLayout();
     // Each window saves its own layout as it closes.
     mdi_->closeAllSubWindows();
@@ -418,6 +425,27 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// No keeps the program, and the transfers, going.
+bool MainWindow::exitConfirmed()
+{
+    TransferQueue* transfers = queue();
+    std::string question = transfers && askBeforeExit_ ? exitQuestion(transfers->items()) : std::string();
+    if (question.empty())
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Varnix"), displayText(question), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setDefaultButton(QMessageBox::No);
+    for (QAbstractButton* button : box.buttons())
+        button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MainWindow::closeWithoutAsking()
+{
+    QScopedValueRollback<bool> quiet(askBeforeExit_, false);
+    close();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -696,6 +724,11 @@ TransferQueue* MainWindow::queue()
     return model_.queue();
 }
 
+Profile& MainWindow::profile()
+{
+    return model_.profile();
+}
+
 std::string MainWindow::downloadFolder()
 {
     if (LocalWindow* local = model_.currentLocal(); local && !local->folder().empty())
@@ -720,7 +753,21 @@ void MainWindow::newConnection()
 {
     if (bar_->isIncomplete())
         return;
-    openRemoteWindow(model_.makeSite(bar_->makeConnection()), std::string());
+    barWindows_.append(openRemoteWindow(model_.makeSite(bar_->makeConnection()), std::string()));
+}
+
+void MainWindow::loggedIn(const SiteHandle& site)
+{
+    barWindows_.removeAll(nullptr);
+    for (qsizetype i = 0; i < barWindows_.size(); ++i) {
+        auto* remote = dynamic_cast<RemoteWindow*>(barWindows_[i].data());
+        if (remote && remote->site() == site) {
+            barWindows_.removeAt(i);
+            LoginData login = LockedAccess<SiteContext>(site)->loginCopy();
+            bar_->loggedIn(ConnectFields{login.host, login.port, login.user, login.password});
+            return;
+        }
+    }
 }
 
 // The active remote window serves Site Settings and Bookmark when there is

@@ -12,6 +12,7 @@
 #include "settings/BarSize.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -48,6 +49,9 @@ public:
     ChildWindow* openRemoteWindow(SiteHandle site, const std::string& initialPath);
     // File > New Connection: a remote window for the site in the bar.
     void newConnection();
+    // Closes the frame without asking about running transfers: a stop
+    // signal comes from no person at the window.
+    void closeWithoutAsking();
     ChildWindow* activeChild() const;
     // Arranges the children as Window > Auto Arrange says.
     void arrange();
@@ -70,10 +74,14 @@ public:
 
     // What the remote windows ask of the program.
     TransferQueue* queue() override;
+    Profile& profile() override;
     // The current local window's folder, else the Desktop (the home folder
     // where there is none).
     std::string downloadFolder() override;
     void openRemote(const ConnectFields& login, const std::string& path) override;
+    // A window opened from the quick-connect bar logged in: the bar's history
+    // keeps the login that worked.
+    void loggedIn(const SiteHandle& site) override;
 
     // The queue list's menu: the transfer queue's commands, each enabled
     // as the queue says.
@@ -101,6 +109,7 @@ private:
     void createCentralArea();
     void loadLayout();
     void saveLayout();
+    bool exitConfirmed();
 
     QMdiSubWindow* addChild(ChildWindow* child);
     void childActivated(QMdiSubWindow* window);
@@ -146,6 +155,9 @@ private:
     int queueWanted_ = 0;
     int queueGiven_ = 0;
     bool queueResizing_ = true;  // the next height seen is the frame's doing
+    bool askBeforeExit_ = true;
+    // Remote windows opened from the bar that have not logged in yet.
+    QList<QPointer<ChildWindow>> barWindows_;
 };
 
 } // namespace varnix

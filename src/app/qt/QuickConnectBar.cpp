@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QValidator>
 
@@ -77,8 +78,9 @@ QuickConnectBar::QuickConnectBar(QWidget* parent)
     row->addWidget(port_);
     row->addStretch(1);
 
-    for (QWidget* field : {static_cast<QWidget*>(host_->lineEdit()), static_cast<QWidget*>(user_),
-                           static_cast<QWidget*>(password_), static_cast<QWidget*>(port_)})
+    for (QWidget* field : {static_cast<QWidget*>(host_), static_cast<QWidget*>(host_->lineEdit()),
+                           static_cast<QWidget*>(user_), static_cast<QWidget*>(password_),
+                           static_cast<QWidget*>(port_)})
         field->installEventFilter(this);
     connect(host_, &QComboBox::activated, this, &QuickConnectBar::hostPicked);
     connect(host_, &QComboBox::editTextChanged, this, &QuickConnectBar::fieldsChanged);
@@ -112,10 +114,22 @@ ConnectFields QuickConnectBar::makeConnection()
     return typed;
 }
 
+void QuickConnectBar::loggedIn(const ConnectFields& fields)
+{
+    std::size_t hosts = history_.hosts().size();
+    history_.record(fields);
+    if (history_.hosts().size() != hosts)
+        showHosts();
+}
+
 // Enter connects before the field's own handling sees the key; in the host
-// box that also keeps the combo box from treating it as a pick.
+// box that also keeps the combo box from treating it as a pick. The box,
+// not its edit field, holds the focus and passes keys on to the field
+// directly, so both are watched.
 bool QuickConnectBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == host_ && event->type() == QEvent::FocusOut)
+        return hostBoxEvent(event);
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
@@ -147,9 +161,19 @@ void QuickConnectBar::showHosts()
     }
 }
 
+// As the box loses the focus, Qt "activates" the item whose name the typed
+// host matches; that is no choice from the list, and what was typed into
+// the other fields stays.
+bool QuickConnectBar::hostBoxEvent(QEvent* event)
+{
+    QScopedValueRollback<bool> leaving(leavingHost_, true);
+    static_cast<QObject*>(host_)->event(event);
+    return true;
+}
+
 void QuickConnectBar::hostPicked(int index)
 {
-    if (index < 0)
+    if (index < 0 || leavingHost_)
         return;
     ConnectFields picked = history_.picked(bytesOf(host_->itemText(index)));
     user_->setText(displayText(picked.user));

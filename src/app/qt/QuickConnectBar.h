@@ -1,8 +1,9 @@
 #pragma once
 // The quick-connect bar: "Host:", "Username:", "Password:" and "Port:" in
-// one row. Enter in any field asks for a connection; picking a host from the
-// drop-down list fills the other three fields from its history. The host box
-// takes "host:port" and IPv6 addresses, bracketed or not (ConnectFields::typed).
+// one row. Enter in any field asks for a connection with what is typed;
+// only picking a host from the drop-down list fills the other three fields
+// from its history. The host box takes "host:port" and IPv6 addresses,
+// bracketed or not (ConnectFields::typed).
 
 #include "settings/ConnectHistory.h"
 
@@ -27,6 +28,9 @@ public:
     bool isIncomplete() const { return fields().isIncomplete(); }
     // The fields of a connection about to open; the host joins the history.
     ConnectFields makeConnection();
+    // A connection made with the bar has logged in with these fields: its
+    // host's history keeps them rather than those typed.
+    void loggedIn(const ConnectFields& fields);
 
 signals:
     void connectRequested();
@@ -39,8 +43,10 @@ private:
     void setFields(const ConnectFields& fields);
     void showHosts();
     void hostPicked(int index);
+    bool hostBoxEvent(QEvent* event);
 
     ConnectHistory history_;
+    bool leavingHost_ = false;
     QComboBox* host_;
     QLineEdit* user_;
     QLineEdit* password_;

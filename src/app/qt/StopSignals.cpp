@@ -1,11 +1,12 @@
 #include "app/qt/StopSignals.h"
 
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace varnix {
 namespace {
@@ -24,7 +25,7 @@ void onSignal(int)
 
 } // namespace
 
-StopSignals::StopSignals(QWidget& window) : window_(window)
+StopSignals::StopSignals(std::function<void()> close) : close_(std::move(close))
 {
     if (::pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -55,7 +56,7 @@ void StopSignals::stop()
     char bytes[16];
     while (::read(wakeFds[0], bytes, sizeof bytes) > 0) {
     }
-    window_.close();
+    close_();
 }
 
 } // namespace varnix

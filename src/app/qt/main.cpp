@@ -3,7 +3,8 @@
 // The desktop FTP client. --local opens a local window and --connect opens a
 // connection to the site in the quick-connect bar as soon as the main window
 // shows. VARNIX_PROFILE names a settings file to use instead of the user's.
-// SIGTERM, SIGINT and SIGHUP close the main window as the user would.
+// SIGTERM, SIGINT and SIGHUP close the main window as the user would, but
+// without asking about running transfers.
 
 #include "app/qt/Application.h"
 #include "app/qt/MainWindow.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv)
     {
         Application varnix(profile);
         MainWindow& frame = varnix.mainWindow();
-        StopSignals stopSignals(frame);
+        StopSignals stopSignals([&frame] { frame.closeWithoutAsking(); });
         frame.show();
         if (options.isSet(local))
             frame.openLocalWindow();

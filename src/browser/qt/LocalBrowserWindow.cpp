@@ -342,8 +342,13 @@ void LocalBrowserWindow::nameNewFolder(const std::string& path)
 void LocalBrowserWindow::navigated()
 {
     setWindowTitle(titleOf(currentFolder()));
-    box_->showFolder(currentFolder().empty() ? titleOf({}) : displayText(currentFolder()));
+    box_->showFolder(shownFolderText());
     updateCommands();
+}
+
+QString LocalBrowserWindow::shownFolderText() const
+{
+    return currentFolder().empty() ? titleOf({}) : displayText(currentFolder());
 }
 
 QString LocalBrowserWindow::titleOf(const std::string& folder) const
@@ -544,28 +549,14 @@ void LocalBrowserWindow::createFolder()
     browsing_->expectNewFolder(path);
 }
 
-// The same text as shown lists the folder again; anything else must name
-// a folder, or the text stays for the person to put right.
+// A text that names no folder stays in the box for the person to put right.
 void LocalBrowserWindow::typedFolder(const QString& text)
 {
-    QString typed = text.trimmed();
-    QString shown = currentFolder().empty() ? titleOf({}) : displayText(currentFolder());
-    if (typed == shown) {
-        browsing_->enter(currentFolder());
-        updateCommands();
-        return;
-    }
-    if (typed.isEmpty())
-        return;
-    std::string bytes = typed.startsWith(QLatin1String("file:")) ? QFile::encodeName(QUrl(typed).toLocalFile()).toStdString()
-                                                                 : bytesOf(typed);
     std::string home = QFile::encodeName(QDir::homePath()).toStdString();
-    std::string folder = varnix::typedFolder(bytes, currentFolder(), home);
-    if (!isDirectory(folder)) {
-        QMessageBox::warning(this, tr("Varnix"), tr("There is no folder \"%1\".").arg(typed));
+    if (!browsing_->enterTyped(bytesOf(text), bytesOf(shownFolderText()), home)) {
+        QMessageBox::warning(this, tr("Varnix"), tr("There is no folder \"%1\".").arg(text.trimmed()));
         return;
     }
-    browsing_->enter(folder);
     navigated();
 }
 

@@ -90,6 +90,8 @@ private:
     void nameNewFolder(const std::string& path);
     void navigated();
     QString titleOf(const std::string& folder) const;
+    // The path box's text for the current folder.
+    QString shownFolderText() const;
     LocalCommands currentCommands() const;
     void updateCommands();
     UploadTarget* uploadTarget() const;

@@ -33,6 +33,11 @@ public:
     }
 };
 
+bool isEnter(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
 } // namespace
 
 LocalFolderBox::LocalFolderBox(QWidget* parent) : QComboBox(parent)
@@ -89,15 +94,22 @@ std::string LocalFolderBox::folderAt(int index) const
 }
 
 // Enter is taken here, so that the box neither adds the text as an item
-// nor picks an item whose name happens to match it.
+// nor picks an item whose name happens to match it. The box holds the focus
+// for its edit field and hands keys on to it directly, past any filter on
+// the field; the filter serves keys sent to the field itself.
+void LocalFolderBox::keyPressEvent(QKeyEvent* event)
+{
+    if (isEnter(*event))
+        emit folderTyped(lineEdit()->text());
+    else
+        QComboBox::keyPressEvent(event);
+}
+
 bool LocalFolderBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            emit folderTyped(lineEdit()->text());
-            return true;
-        }
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress && isEnter(*static_cast<QKeyEvent*>(event))) {
+        emit folderTyped(lineEdit()->text());
+        return true;
     }
     return QComboBox::eventFilter(watched, event);
 }

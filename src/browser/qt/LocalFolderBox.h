@@ -30,6 +30,7 @@ signals:
     void folderTyped(const QString& text);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "browser/Drops.h"
 #include "browser/qt/ConfirmActionDialog.h"
+#include "browser/qt/DeleteQuestion.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "browser/qt/DragMimeData.h"
 #include "browser/qt/LoginPromptDialog.h"
@@ -564,6 +565,12 @@ std::optional<FileProperties> RemoteBrowserWindow::properties(const FileProperti
 {
     DialogOpen open(*this);
     return PropertiesDialog::ask(this, current);
+}
+
+bool RemoteBrowserWindow::confirmDelete(const std::string& question, bool& stopAsking)
+{
+    DialogOpen open(*this);
+    return askDelete(this, displayText(question), stopAsking);
 }
 
 bool RemoteBrowserWindow::login(const SiteHandle& site, const std::string& message)

@@ -118,6 +118,7 @@ private:
     std::optional<std::string> saveAs(const std::string& localPath) override;
     std::optional<std::string> rename(const std::string& name) override;
     std::optional<FileProperties> properties(const FileProperties& current) override;
+    bool confirmDelete(const std::string& question, bool& stopAsking) override;
     bool login(const SiteHandle& site, const std::string& message) override;
 
     // While a dialog is open the window stays: a command or a notice

@@ -273,6 +273,32 @@ TEST_F(MainWindowTest, HistoryLayoutAndGlobalSettingsSurviveARestart)
     EXPECT_FALSE(third.isMaximized());
 }
 
+// Only a choice from the Host list fills the other fields: leaving the Host
+// box, or Enter in it, keeps what was typed.
+TEST_F(MainWindowTest, TheQuickConnectBarConnectsWithWhatIsTyped)
+{
+    QSettingsProfile(profileFile()).writeString("ConnectBar", "0-Host", "127.0.0.2");
+    QSettingsProfile(profileFile()).writeString("ConnectBar", "0-User", "alice");
+    MainWindow& frame = start();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    auto typeInto = [&frame](const char* label, const QString& text) {
+        QTest::mouseClick(named<QWidget>(frame, QString::fromLatin1(label)), Qt::LeftButton);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focus, text);
+        return focus;
+    };
+    typeInto("Username:", "other");
+    QWidget* hostBox = typeInto("Host:", "127.0.0.2");
+    typeInto("Port:", "2");
+    EXPECT_EQ(field("Username:")->text(), "other");
+    QTest::mouseClick(hostBox, Qt::LeftButton);
+    QTest::keyClick(hostBox, Qt::Key_Return);
+    ASSERT_NE(frame.activeChild(), nullptr);
+    EXPECT_EQ(frame.activeChild()->windowTitle(), "other@127.0.0.2:2");
+}
+
 TEST_F(MainWindowTest, TabsFollowTheWindows)
 {
     MainWindow& frame = start();

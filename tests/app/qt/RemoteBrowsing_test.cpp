@@ -36,6 +36,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -106,6 +107,12 @@ void clickButton(QWidget* dialog, const QString& name)
     QAbstractButton* button = named<QAbstractButton>(dialog, name);
     ASSERT_NE(button, nullptr) << name.toStdString();
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString messageOf(QWidget* box)
+{
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    return label ? label->text() : QString();
 }
 
 class RemoteBrowsingTest : public ::testing::TestWithParam<ServerKind> {
@@ -352,14 +359,23 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
         EXPECT_TRUE(waitFor([&] { return status(window).contains(" failed: "); })) << status(window).toStdString();
     }
 
-    // Del removes a folder, a file and a link to a folder without asking.
+    // Del removes a folder, a file and a link to a folder, once asked.
     ASSERT_TRUE(waitFor([&] { return shows(window, remote()); }));
     const std::size_t beforeDelete = server->commandLog().size();
     click(window, "renamed");
     click(window, "old.txt", Qt::ControlModifier);
     click(window, "link", Qt::ControlModifier);
     ASSERT_EQ(window.selection().entries.size(), 3u);
+    QString question;
+    testing::whenModal([&](QWidget* box) {
+        question = messageOf(box);
+        clickButton(box, "Yes");
+    });
     QTest::keyClick(&window.fileList(), Qt::Key_Delete);
+    // pyftpdlib's MLSD shows the link as the folder it leads to.
+    EXPECT_EQ(question.toStdString(), GetParam() == ServerKind::Pyftpdlib
+                                          ? "Delete 3 items from the server, including 2 folders with everything in them?"
+                                          : "Delete 3 items from the server, including 1 folder with everything in it?");
     ASSERT_TRUE(waitFor([&] {
         return commandSent(beforeDelete, "RMD renamed") && commandSent(beforeDelete, "DELE old.txt")
             && commandSent(beforeDelete, "DELE link");
@@ -478,6 +494,84 @@ TEST_F(RemoteBrowsingOnPyftpdlib, ARefusedConnectionIsRetriedAndARefusedLoginAsk
     EXPECT_EQ(window.windowTitle(), QString("tester@127.0.0.1:%1").arg(port));
     // At least one retry for the refused connection, one for the login.
     EXPECT_GE(window.browser().attempts(), 2u);
+    // The bar's history keeps the password that logged in, not the one typed.
+    auto* host = named<QComboBox>(&frame(), "Host:");
+    host->showPopup();
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QAbstractItemView* list = host->view();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    EXPECT_EQ(named<QLineEdit>(&frame(), "Password:")->text(), "secret");
+}
+
+// Nothing deleted on a server comes back: Delete asks first, by toolbar,
+// menu or Del, until "Do not ask again" is ticked and answered Yes.
+TEST_F(RemoteBrowsingOnPyftpdlib, DeletesOnTheServerAskFirstUntilToldNotTo)
+{
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root());
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return shows(window, remote()) && names(window).contains("docs"); }));
+    QString question;
+    auto tickAndAnswer = [&question](const char* button) {
+        testing::whenModal([&question, button](QWidget* box) {
+            question = messageOf(box);
+            QTest::mouseClick(named<QCheckBox>(box, "Do not ask again"), Qt::LeftButton);
+            clickButton(box, button);
+        });
+    };
+    click(window, "docs");
+    click(window, "readme.txt", Qt::ControlModifier);
+    tickAndAnswer("No");
+    QTest::mouseClick(tool(window, "Delete"), Qt::LeftButton);
+    EXPECT_EQ(question, "Delete 2 items from the server, including 1 folder with everything in it?");
+    click(window, "docs");
+    tickAndAnswer("Yes");
+    chooseFromMenu(window.fileList(), rowCentre(window, "docs"), "Delete\tDel");
+    EXPECT_EQ(question, "Delete 1 folder from the server, with everything in it?");
+    ASSERT_TRUE(waitFor([&] { return shows(window, remote()) && !names(window).contains("docs"); }));
+    EXPECT_FALSE(site.exists("docs"));
+    EXPECT_TRUE(site.exists("readme.txt"));
+    click(window, "readme.txt");
+    QTest::keyClick(&window.fileList(), Qt::Key_Delete);
+    EXPECT_TRUE(waitFor([&] { return !site.exists("readme.txt"); })) << status(window).toStdString();
+    EXPECT_EQ(profile->readInt("Questions", "AskBeforeDelete", 1), 0u);
+}
+
+// Closing the program while transfers run asks first; No keeps them going.
+TEST_F(RemoteBrowsingOnPyftpdlib, ExitAsksWhileTransfersRun)
+{
+    site.writeSized("pictures/big2.bin", 1 << 20);
+    ServerOptions options;
+    options.stallDataAfter = 65536;
+    server = std::make_unique<FtpServer>(ServerKind::Pyftpdlib, site.root(), options);
+    startProgram();
+    RemoteBrowserWindow& window = connectTo(server->port(), "", "");
+    ASSERT_TRUE(waitFor([&] { return names(window).contains("pictures"); }));
+    open(window, "pictures");
+    ASSERT_TRUE(waitFor([&] { return names(window).contains("big2.bin"); }));
+    QString question;
+    auto answer = [&question](const char* button) {
+        testing::whenModal([&question, button](QWidget* box) {
+            question = messageOf(box);
+            clickButton(box, button);
+        });
+    };
+    open(window, "big.bin");
+    ASSERT_TRUE(waitFor([&] { return queueStatuses() == QStringList{"Downloading"}; }));
+    answer("No");
+    frame().close();
+    EXPECT_EQ(question, "1 transfer is running. Exit anyway?");
+    EXPECT_TRUE(frame().isVisible());
+    open(window, "big2.bin");
+    ASSERT_TRUE(waitFor([&] { return queueStatuses() == QStringList({"Downloading", "Downloading"}); }))
+        << queueStatuses().join(", ").toStdString();
+    const QList<QAction*> menu = frame().menuBar()->actions().front()->menu()->actions();
+    auto exit = std::find_if(menu.begin(), menu.end(), [](QAction* item) { return item->text() == "E&xit"; });
+    ASSERT_NE(exit, menu.end());
+    answer("Yes");
+    (*exit)->trigger();
+    EXPECT_EQ(question, "2 transfers are running. Exit anyway?");
+    EXPECT_FALSE(frame().isVisible());
 }
 
 // Over IPv6, from a server that lists by MLSD and can hash: a UTF-8 name is

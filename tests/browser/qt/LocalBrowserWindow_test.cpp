@@ -318,6 +318,58 @@ TEST_F(LocalWindowTest, KeysGoUpAndBackAndTabReachesThePathBox)
     EXPECT_EQ(w.windowTitle(), "shown");
 }
 
+// As a person types a path: a click into the box, which then holds the
+// focus for its edit field, the text, and Enter.
+TEST_F(LocalWindowTest, ThePathBoxGoesWhereATypedPathLeadsOrSaysThereIsNoSuchFolder)
+{
+    tree.mkdir("shown/sub/deeper");
+    tree.mkdir("shown/with space");
+    WatchedWindow& w = open(shown);
+    ASSERT_TRUE(lists({"sub", "with space", "a.txt", "b.txt"}));
+    const QStringList top{"sub", "with space", "a.txt", "b.txt"};
+    const QString deeper = QString::fromStdString(tree.path("shown/sub/deeper").string());
+    struct Step { QString typed; const char* folder; QStringList rows; } steps[] = {
+        {"sub", "shown/sub", {"deeper"}},
+        {"..", "shown", top},
+        {deeper, "shown/sub/deeper", {}},
+        {"~/shown/", "shown", top},
+        {"file://" + QString::fromStdString(shown) + "/with%20space", "shown/with space", {}},
+        {"/no/such/place", nullptr, {}},
+        {"~/shown/a.txt", nullptr, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.typed.toStdString());
+        const std::string before = w.currentFolder();
+        QString message;
+        if (!step.folder)
+            whenModal([&](QWidget* box) {
+                message = messageOf(box);
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+        if (!w.isActiveWindow()) {
+            w.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        }
+        QTest::mouseClick(w.folderBox().lineEdit(), Qt::LeftButton);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, &w.folderBox());
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focus, step.typed);
+        QTest::keyClick(focus, Qt::Key_Return);
+        if (!step.folder) {
+            EXPECT_EQ(message, "There is no folder \"" + step.typed + "\".");
+            EXPECT_EQ(w.currentFolder(), before);
+            EXPECT_EQ(w.folderBox().lineEdit()->text(), step.typed);
+            continue;
+        }
+        const std::filesystem::path there = tree.path(step.folder);
+        EXPECT_TRUE(lists(step.rows));
+        EXPECT_EQ(w.currentFolder(), there.string());
+        EXPECT_EQ(w.windowTitle().toStdString(), there.filename().string());
+        EXPECT_EQ(w.folderBox().lineEdit()->text().toStdString(), there.string());
+    }
+}
+
 TEST_F(LocalWindowTest, NewFoldersAreNamedInPlaceAndDeletesGoToTheTrash)
 {
     tree.mkdir("shown/New Folder");
