@@ -1,6 +1,7 @@
 #include "browser/qt/RemoteFileModel.h"
 
 #include "browser/FileList.h"
+#include "browser/SizeText.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "platform/qt/DisplayText.h"
 
