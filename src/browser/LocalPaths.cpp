@@ -62,14 +62,6 @@ std::string lastComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string joinPath(std::string_view folder, std::string_view name)
-{
-    std::string out(folder);
-    if (out.empty() || out.back() != '/')
-        out += '/';
-    return out += name;
-}
-
 std::string typedFolder(std::string_view text, const std::string& current, const std::string& home)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
