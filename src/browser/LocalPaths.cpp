@@ -117,4 +117,10 @@ bool pathExists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+std::string desktopOrHome(std::string_view desktopFolder, const std::string& home)
+{
+    std::string desktop = normalPath(desktopFolder);
+    return isDirectory(desktop) ? desktop : home;
+}
+
 } // namespace varnix

@@ -25,6 +25,9 @@ std::string typedFolder(std::string_view text, const std::string& current, const
 std::string fileUrlPath(std::string_view url);
 
 bool isDirectory(const std::string& path);
+// Where what lands on the desktop itself goes: the Desktop folder, or the
+// home folder while there is none.
+std::string desktopOrHome(std::string_view desktopFolder, const std::string& home);
 bool pathExists(const std::string& path);
 
 } // namespace varnix
