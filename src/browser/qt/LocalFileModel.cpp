@@ -3,9 +3,8 @@
 #include "browser/LocalPaths.h"
 #include "browser/LocalSort.h"
 #include "browser/LocalTexts.h"
+#include "browser/qt/ThemeIcons.h"
 #include "platform/qt/DisplayText.h"
-
-#include <QFileIconProvider>
 
 #include <algorithm>
 #include <numeric>
@@ -146,9 +145,7 @@ QIcon LocalFileModel::icon(const std::string& name, const std::string& fallback,
     auto cached = icons_.constFind(key);
     if (cached != icons_.constEnd())
         return *cached;
-    QFileIconProvider provider;
-    QIcon plain = provider.icon(folder ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
-    QIcon found = QIcon::fromTheme(QString::fromStdString(name), QIcon::fromTheme(QString::fromStdString(fallback), plain));
+    QIcon found = themeIcon(QString::fromStdString(name), QString::fromStdString(fallback), folder);
     icons_.insert(key, found);
     return found;
 }
