@@ -7,14 +7,9 @@
 #include <algorithm>
 
 namespace varnix {
-namespace {
-ApplicationModel* theModel = nullptr;
-}
-
 ApplicationModel::ApplicationModel(Profile& profile, LoginRegistry& logins, SettingsRecord& global)
     : profile_(profile), logins_(logins), global_(global)
 {
-    theModel = this;
     loadSites();
 }
 
@@ -26,13 +21,6 @@ ApplicationModel::ApplicationModel(Profile& profile)
 ApplicationModel::~ApplicationModel()
 {
     saveSites();
-    if (theModel == this)
-        theModel = nullptr;
-}
-
-ApplicationModel* ApplicationModel::instance()
-{
-    return theModel;
 }
 
 LockedHandle<LoginData> ApplicationModel::loginFor(std::string_view host, std::string_view port,

@@ -6,8 +6,8 @@
 // Site Manager's list. Remote windows lend their sessions to the transfer
 // queue through it, and reach the queue itself through it.
 //
-// One exists from start-up to exit; windows and the queue reach it through
-// instance(). It lives on the UI thread.
+// One exists from start-up to exit, handed to the windows and the queue that
+// use it. It lives on the UI thread.
 
 #include "queue/RemoteWindows.h"
 #include "settings/ConnectHistory.h"
@@ -34,8 +34,6 @@ public:
     ~ApplicationModel() override;
     ApplicationModel(const ApplicationModel&) = delete;
     ApplicationModel& operator=(const ApplicationModel&) = delete;
-
-    static ApplicationModel* instance();
 
     Profile& profile() { return profile_; }
     LoginRegistry& logins() { return logins_; }

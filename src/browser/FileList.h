@@ -1,21 +1,16 @@
 #pragma once
-// The rows of a remote file list: the order they are shown in, and the text
-// of the Size column. Both the desktop window and anything else that shows a
-// listed folder use these, so a folder reads the same everywhere.
+// The order of a remote file list's rows. Both the desktop window and
+// anything else that shows a listed folder use it, so a folder reads the
+// same everywhere.
 
 #include "settings/ColumnLayout.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace varnix {
 
 class RemoteFolder;
-
-// Kilobytes rounded up, thousands separated by commas, " KB" appended:
-// "0 KB", "4 KB", "1,234 KB".
-std::string kilobyteText(std::uint64_t bytes);
 
 // The entry indexes of `folder` in the order the list shows them. The sort
 // mode's column (Name, Size, Type, Modified) orders the rows, names and

@@ -62,14 +62,6 @@ std::string lastComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string joinPath(std::string_view folder, std::string_view name)
-{
-    std::string out(folder);
-    if (out.empty() || out.back() != '/')
-        out += '/';
-    return out += name;
-}
-
 std::string typedFolder(std::string_view text, const std::string& current, const std::string& home)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -123,6 +115,12 @@ bool pathExists(const std::string& path)
 {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0;
+}
+
+std::string desktopOrHome(std::string_view desktopFolder, const std::string& home)
+{
+    std::string desktop = normalPath(desktopFolder);
+    return isDirectory(desktop) ? desktop : home;
 }
 
 } // namespace varnix

@@ -2,6 +2,8 @@
 // Local file-system paths as bytes. The desktop itself has no path: it is
 // the empty string wherever a folder is named.
 
+#include "ftp/LocalPath.h"
+
 #include <string>
 #include <string_view>
 
@@ -13,7 +15,6 @@ std::string normalPath(std::string_view path);
 // "/a/b" -> "/a", "/a" -> "/", "/" -> "" (the desktop).
 std::string parentPath(std::string_view path);
 std::string lastComponent(std::string_view path);
-std::string joinPath(std::string_view folder, std::string_view name);
 
 // The folder a person typed into the path box: an absolute path, "~" or
 // "~/..." below the home folder, a file: URL (as file managers copy them),
@@ -24,6 +25,9 @@ std::string typedFolder(std::string_view text, const std::string& current, const
 std::string fileUrlPath(std::string_view url);
 
 bool isDirectory(const std::string& path);
+// Where what lands on the desktop itself goes: the Desktop folder, or the
+// home folder while there is none.
+std::string desktopOrHome(std::string_view desktopFolder, const std::string& home);
 bool pathExists(const std::string& path);
 
 } // namespace varnix

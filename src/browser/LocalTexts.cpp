@@ -1,22 +1,11 @@
 #include "browser/LocalTexts.h"
 
+#include "browser/SizeText.h"
+
 #include <cstdio>
 #include <ctime>
 
 namespace varnix {
-
-std::string kilobytesText(std::uint64_t bytes)
-{
-    // Rounded up without the overflow that adding 1023 first would bring.
-    std::string digits = std::to_string(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out + " KB";
-}
 
 std::string modifiedText(std::int64_t seconds)
 {
@@ -33,7 +22,7 @@ std::string modifiedText(std::int64_t seconds)
 
 std::string sizeColumnText(const LocalItem& item)
 {
-    return item.hasFileStatus && !item.isFolder ? kilobytesText(item.size) : std::string();
+    return item.hasFileStatus && !item.isFolder ? kilobyteText(item.size) : std::string();
 }
 
 std::string modifiedColumnText(const LocalItem& item)

@@ -1,5 +1,6 @@
 #pragma once
-// The texts of a local window's Size and Modified columns.
+// The texts of a local window's Size and Modified columns (kilobytes as
+// kilobyteText gives them).
 
 #include "browser/LocalItem.h"
 
@@ -8,8 +9,6 @@
 
 namespace varnix {
 
-// Kilobytes rounded up, digits grouped by commas: "0 KB", "4 KB", "1,234 KB".
-std::string kilobytesText(std::uint64_t bytes);
 // Local time: "3/7/2002 4:05 PM"; empty when the time cannot be shown.
 std::string modifiedText(std::int64_t seconds);
 

@@ -5,6 +5,7 @@
 #include "browser/RemoteBrowser.h"
 
 #include "ftp/EntryNames.h"
+#include "ftp/LocalPath.h"
 #include "model/RemoteFolder.h"
 #include "queue/ConflictChoice.h"
 #include "queue/TransferQueue.h"
@@ -38,13 +39,6 @@ std::string localName(std::string path)
         path.pop_back();
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string joinLocal(const std::string& folder, const std::string& name)
-{
-    if (folder.empty())
-        return name;
-    return folder.back() == '/' ? folder + name : folder + '/' + name;
 }
 
 // How one kind of transfer looks at its destination.
@@ -135,7 +129,7 @@ QueueItemHandle RemoteBrowser::download(const RemoteFile& entry, ConflictChoice&
         return {};
     DestinationRules rules{[](const std::string& path) { return localStatus(path).exists; },
                            [this](const std::string& path) { return dialogs_.saveAs(path); }};
-    std::optional<Settled> settled = settle(dialogs_, choice, joinLocal(folder, entry.name()), rules);
+    std::optional<Settled> settled = settle(dialogs_, choice, joinPath(folder, entry.name()), rules);
     if (!settled)
         return {};
     LocalStatus target = localStatus(settled->destination);

@@ -5,6 +5,7 @@
 
 #include "ftp/FolderWalk.h"
 #include "ftp/FtpProtocol.h"
+#include "ftp/LocalPath.h"
 #include "model/RemoteFolder.h"
 #include "platform/Ticks.h"
 
@@ -27,13 +28,6 @@ struct FolderItem {
     std::string localPath;
     std::string name;
 };
-
-std::string joinLocal(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
 
 std::optional<struct stat> statOf(const std::string& path, bool followLinks)
 {
@@ -110,7 +104,7 @@ private:
 
     void copyFile(const Folder& folder, const std::string& remote, const RemoteFile& entry) override
     {
-        const std::string child = joinLocal(copyPath(folder), entry.name());
+        const std::string child = joinPath(copyPath(folder), entry.name());
         if (onlyNewer_ && localIsNotOlder(child, entry.modified()))
             return;
         try {
@@ -239,7 +233,7 @@ private:
         if (!remote)
             return;
         for (const std::string& name : *names)
-            copyEntry(*remote, joinLocal(item.localPath, name), name);
+            copyEntry(*remote, joinPath(item.localPath, name), name);
         // Listed afresh when next shown, now that it holds what was sent.
         LockedAccess<SiteContext>(engine_.site())->storeFolder(*remote, {});
     }

@@ -29,15 +29,21 @@ protected:
     ApplicationModel model{profile, logins, global};
 };
 
-TEST_F(ApplicationModelTest, IsReachableWhileItLives)
+TEST_F(ApplicationModelTest, AnotherModelComingAndGoingLeavesThisOneAlone)
 {
-    EXPECT_EQ(ApplicationModel::instance(), &model);
+    Folder mine;
+    model.activateLocal(&mine);
     {
         MemoryProfile other;
         ApplicationModel second(other, logins, global);
-        EXPECT_EQ(ApplicationModel::instance(), &second);
+        Folder theirs;
+        second.activateLocal(&theirs);
+        EXPECT_EQ(second.currentLocal(), &theirs);
+        EXPECT_EQ(&second.profile(), &other);
     }
-    EXPECT_EQ(ApplicationModel::instance(), nullptr);
+    EXPECT_EQ(model.currentLocal(), &mine);
+    EXPECT_EQ(&model.profile(), &profile);
+    model.removeLocal(&mine);
 }
 
 TEST_F(ApplicationModelTest, WindowListsKeepTheMostRecentlyActivatedFirst)

@@ -98,5 +98,15 @@ TEST(FolderPaths, TypedAndStoredPathsAreMadePlain)
     EXPECT_EQ(joinPath("/a", "b c"), "/a/b c");
 }
 
+TEST(FolderPaths, WhatLandsOnTheDesktopGoesToTheDesktopFolderOrHome)
+{
+    const std::string home = "/home/me";
+    struct Case { std::string desktop; std::string folder; } cases[] = {
+        {"/tmp/", "/tmp"}, {"/tmp/./", "/tmp"}, {"", home}, {"/no/such/desktop", home}, {"/dev/null", home},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(desktopOrHome(c.desktop, home), c.folder) << c.desktop;
+}
+
 } // namespace
 } // namespace varnix

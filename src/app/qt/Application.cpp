@@ -1,7 +1,6 @@
 #include "app/qt/Application.h"
 
 #include "app/ApplicationModel.h"
-#include "app/DragFormat.h"
 #include "app/qt/MainWindow.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "browser/qt/LoginPromptDialog.h"
@@ -36,11 +35,6 @@ Application::~Application()
     model_.reset();
     profile_.flush();
     setAppProfile(nullptr);
-}
-
-std::string_view Application::dragFormat()
-{
-    return kDragFormat;
 }
 
 } // namespace varnix

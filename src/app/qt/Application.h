@@ -5,7 +5,6 @@
 // frame's queue list shows.
 
 #include <memory>
-#include <string_view>
 
 namespace varnix {
 
@@ -32,8 +31,6 @@ public:
     MainWindow& mainWindow() { return *frame_; }
     ApplicationModel& model() { return *model_; }
     TransferQueue& queue() { return *queue_; }
-    // The MIME type of drags between Varnix's own windows.
-    static std::string_view dragFormat();
 
 private:
     Profile& profile_;

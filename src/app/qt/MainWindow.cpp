@@ -6,6 +6,7 @@
 #include "app/qt/AboutDialog.h"
 #include "app/qt/QuickConnectBar.h"
 #include "app/qt/WindowTabBar.h"
+#include "browser/LocalPaths.h"
 #include "browser/qt/LocalBrowserWindow.h"
 #include "browser/qt/RemoteBrowserWindow.h"
 #include "platform/Profile.h"
@@ -733,10 +734,8 @@ std::string MainWindow::downloadFolder()
 {
     if (LocalWindow* local = model_.currentLocal(); local && !local->folder().empty())
         return local->folder();
-    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty() || !QFileInfo(desktop).isDir())
-        desktop = QDir::homePath();
-    return bytesOf(desktop);
+    return desktopOrHome(bytesOf(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)),
+                         bytesOf(QDir::homePath()));
 }
 
 void MainWindow::openRemote(const ConnectFields& login, const std::string& path)

@@ -1,13 +1,12 @@
 #include "browser/qt/DesktopFileTypes.h"
 
 #include "browser/qt/FileTypeNames.h"
+#include "browser/qt/ThemeIcons.h"
 #include "platform/qt/DisplayText.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QStyle>
 
 namespace varnix {
 namespace {
@@ -56,8 +55,7 @@ DesktopFileTypes::DesktopFileTypes()
 
 FileType DesktopFileTypes::describe(std::string_view name, bool isFolder, bool isLink)
 {
-    QMimeType type = isFolder ? mimes_.mimeTypeForName(kFolderType)
-                              : mimes_.mimeTypeForFile(displayText(name), QMimeDatabase::MatchExtension);
+    QMimeType type = isFolder ? mimeTypeNamed(kFolderType) : mimeTypeOfName(displayText(name));
     std::lock_guard lock(mutex_);
     FileType result;
     result.iconIndex = kindIndex(type, isFolder, isLink);
@@ -100,11 +98,7 @@ QIcon DesktopFileTypes::icon(int index)
 
 QIcon DesktopFileTypes::makeIcon(const Kind& kind) const
 {
-    QIcon base = QIcon::fromTheme(kind.iconName);
-    if (base.isNull())
-        base = QIcon::fromTheme(kind.genericIconName);
-    if (base.isNull())
-        base = QApplication::style()->standardIcon(kind.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    QIcon base = themeIcon(kind.iconName, kind.genericIconName, kind.folder);
     if (!kind.link)
         return base;
     QIcon linked;
@@ -115,8 +109,7 @@ QIcon DesktopFileTypes::makeIcon(const Kind& kind) const
 
 QIcon DesktopFileTypes::openFolderIcon()
 {
-    QIcon open = QIcon::fromTheme(QStringLiteral("folder-open"));
-    return open.isNull() ? QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon) : open;
+    return themeIcon(QStringLiteral("folder-open"), QString(), QStyle::SP_DirOpenIcon);
 }
 
 } // namespace varnix

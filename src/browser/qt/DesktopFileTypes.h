@@ -14,7 +14,7 @@
 
 #include <QHash>
 #include <QIcon>
-#include <QMimeDatabase>
+#include <QMimeType>
 #include <QString>
 
 #include <mutex>
@@ -50,7 +50,6 @@ private:
     int kindIndex(const QMimeType& type, bool isFolder, bool isLink);
     QIcon makeIcon(const Kind& kind) const;
 
-    QMimeDatabase mimes_;
     std::mutex mutex_;
     std::vector<Kind> kinds_;
     QHash<QString, int> indexByKey_;

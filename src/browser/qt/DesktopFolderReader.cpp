@@ -24,8 +24,8 @@ bool removable(const std::string& mountPoint)
 } // namespace
 
 DesktopFolderReader::DesktopFolderReader()
-    : folderType_(typeNameOf(mimes_.mimeTypeForName(QStringLiteral("inode/directory")))),
-      linkType_(typeNameOf(mimes_.mimeTypeForName(QStringLiteral("inode/symlink"))))
+    : folderType_(typeNameOf(mimeTypeNamed(QStringLiteral("inode/directory")))),
+      linkType_(typeNameOf(mimeTypeNamed(QStringLiteral("inode/symlink"))))
 {
 }
 
@@ -63,10 +63,7 @@ void DesktopFolderReader::describe(LocalItem& item)
         item.fallbackIconName = "text-x-generic";
         return;
     }
-    // By name only: reading every file's first bytes would make a large
-    // folder slow to list.
-    QMimeType type = mimes_.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(item.name)),
-                                            QMimeDatabase::MatchExtension);
+    QMimeType type = mimeTypeOfName(QFile::decodeName(QByteArray::fromStdString(item.name)));
     item.typeName = typeNameOf(type);
     item.iconName = type.iconName().toStdString();
     item.fallbackIconName = type.genericIconName().toStdString();

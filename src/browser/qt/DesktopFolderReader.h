@@ -6,7 +6,6 @@
 
 #include "browser/FolderReader.h"
 
-#include <QMimeDatabase>
 #include <QString>
 
 namespace varnix {
@@ -19,7 +18,6 @@ public:
     void describe(LocalItem& item) override;
 
 private:
-    QMimeDatabase mimes_;
     std::string folderType_;
     std::string linkType_;
 };

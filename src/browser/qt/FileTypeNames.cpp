@@ -1,5 +1,7 @@
 #include "browser/qt/FileTypeNames.h"
 
+#include <QMimeDatabase>
+
 namespace varnix {
 
 // The database's descriptions read "plain text document"; a column of
@@ -11,6 +13,16 @@ std::string typeNameOf(const QMimeType& type)
         return "File";
     text[0] = text[0].toUpper();
     return text.toUtf8().toStdString();
+}
+
+QMimeType mimeTypeOfName(const QString& fileName)
+{
+    return QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+}
+
+QMimeType mimeTypeNamed(const QString& mimeName)
+{
+    return QMimeDatabase().mimeTypeForName(mimeName);
 }
 
 } // namespace varnix

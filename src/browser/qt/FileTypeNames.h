@@ -5,11 +5,19 @@
 // catch-all type, which says nothing more. Safe on any thread.
 
 #include <QMimeType>
+#include <QString>
 
 #include <string>
 
 namespace varnix {
 
 std::string typeNameOf(const QMimeType& type);
+
+// The type a name gives by its extension alone: a remote entry offers no
+// content to look at, and reading every local file's first bytes would make
+// a large folder slow to list.
+QMimeType mimeTypeOfName(const QString& fileName);
+// A type by its MIME name ("inode/directory").
+QMimeType mimeTypeNamed(const QString& mimeName);
 
 } // namespace varnix

@@ -259,9 +259,8 @@ std::string LocalBrowserWindow::folder() const
     if (!currentFolder().empty())
         return currentFolder();
     // The desktop itself: what lands on it goes into the Desktop folder.
-    std::string desktop = normalPath(
-        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).toStdString());
-    return isDirectory(desktop) ? desktop : QFile::encodeName(QDir::homePath()).toStdString();
+    return desktopOrHome(QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).toStdString(),
+                         QFile::encodeName(QDir::homePath()).toStdString());
 }
 
 void LocalBrowserWindow::activated()

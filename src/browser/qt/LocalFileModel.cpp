@@ -3,9 +3,8 @@
 #include "browser/LocalPaths.h"
 #include "browser/LocalSort.h"
 #include "browser/LocalTexts.h"
+#include "browser/qt/ThemeIcons.h"
 #include "platform/qt/DisplayText.h"
-
-#include <QFileIconProvider>
 
 #include <algorithm>
 #include <numeric>
@@ -21,7 +20,7 @@ const std::array<LocalFileModel::Column, 4>& LocalFileModel::columns()
     return all;
 }
 
-LocalFileModel::LocalFileModel(QObject* parent) : QAbstractTableModel(parent)
+LocalFileModel::LocalFileModel(QObject* parent) : ResortableTableModel(parent)
 {
 }
 
@@ -106,8 +105,6 @@ void LocalFileModel::sortBy(SortMode mode)
     sortRows();
 }
 
-// Moves the rows into order as one layout change, carrying the view's
-// selection, current row and open editor with them.
 void LocalFileModel::sortRows()
 {
     std::vector<int> order(rows_.size());
@@ -117,21 +114,17 @@ void LocalFileModel::sortRows()
     });
     if (std::is_sorted(order.begin(), order.end()))
         return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> placeOf(rows_.size());
-    std::vector<LocalItem> sorted;
-    sorted.reserve(rows_.size());
-    for (std::size_t place = 0; place < order.size(); ++place) {
+    for (std::size_t place = 0; place < order.size(); ++place)
         placeOf[std::size_t(order[place])] = int(place);
-        sorted.push_back(std::move(rows_[std::size_t(order[place])]));
-    }
-    rows_ = std::move(sorted);
-    QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    for (const QModelIndex& old : from)
-        to.append(index(placeOf[std::size_t(old.row())], old.column()));
-    changePersistentIndexList(from, to);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    reorderRows([&](int row) { return placeOf[std::size_t(row)]; },
+                [&] {
+                    std::vector<LocalItem> sorted;
+                    sorted.reserve(rows_.size());
+                    for (int row : order)
+                        sorted.push_back(std::move(rows_[std::size_t(row)]));
+                    rows_ = std::move(sorted);
+                });
 }
 
 int LocalFileModel::rowOf(const std::string& path) const
@@ -146,9 +139,7 @@ QIcon LocalFileModel::icon(const std::string& name, const std::string& fallback,
     auto cached = icons_.constFind(key);
     if (cached != icons_.constEnd())
         return *cached;
-    QFileIconProvider provider;
-    QIcon plain = provider.icon(folder ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
-    QIcon found = QIcon::fromTheme(QString::fromStdString(name), QIcon::fromTheme(QString::fromStdString(fallback), plain));
+    QIcon found = themeIcon(QString::fromStdString(name), QString::fromStdString(fallback), folder);
     icons_.insert(key, found);
     return found;
 }
@@ -196,7 +187,7 @@ QVariant LocalFileModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags LocalFileModel::flags(const QModelIndex& index) const
 {
-    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    Qt::ItemFlags flags = ResortableTableModel::flags(index);
     // The desktop's places keep their names.
     if (index.isValid() && index.column() == ColumnName && !folder_.empty())
         flags |= Qt::ItemIsEditable;

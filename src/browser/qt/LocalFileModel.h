@@ -6,9 +6,9 @@
 // list does not flicker; another folder's contents replace them.
 
 #include "browser/LocalItem.h"
+#include "browser/qt/ResortableTableModel.h"
 #include "settings/ColumnLayout.h"
 
-#include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
 
@@ -19,7 +19,7 @@
 
 namespace varnix {
 
-class LocalFileModel : public QAbstractTableModel {
+class LocalFileModel : public ResortableTableModel {
     Q_OBJECT
 public:
     struct Column {

@@ -313,17 +313,6 @@ void RemoteBrowserWindow::upload(const std::string& localPath, ConflictChoice& c
     browser_->upload(localPath, choice, startNow);
 }
 
-void RemoteBrowserWindow::download(const RemoteFile& entry, ConflictChoice& choice, bool startNow)
-{
-    browser_->download(entry, choice, startNow);
-}
-
-void RemoteBrowserWindow::siteToSite(RemoteBrowserWindow& source, const RemoteFile& entry, ConflictChoice& choice,
-                                     bool startNow)
-{
-    browser_->siteToSite(*source.browser_, entry, choice, startNow);
-}
-
 namespace {
 
 RemoteCommand commandFor(FrameCommand command)

@@ -64,10 +64,6 @@ public:
     bool canUpload() const override { return !browser_->currentPath().empty(); }
     bool transferNow() const override { return browser_->transferNow(); }
     void upload(const std::string& localPath, ConflictChoice& choice, bool startNow) override;
-    // What drops on the windows use: a remote entry of this window to the
-    // local disk, or from another remote window into this one's folder.
-    void download(const RemoteFile& entry, ConflictChoice& choice, bool startNow);
-    void siteToSite(RemoteBrowserWindow& source, const RemoteFile& entry, ConflictChoice& choice, bool startNow);
 
     bool canRun(FrameCommand command) const override;
     void run(FrameCommand command) override;

@@ -1,6 +1,7 @@
 #include "browser/qt/RemoteFileModel.h"
 
 #include "browser/FileList.h"
+#include "browser/SizeText.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "platform/qt/DisplayText.h"
 
@@ -12,7 +13,7 @@ const char* const kNewFolder = "New Folder";
 
 } // namespace
 
-RemoteFileModel::RemoteFileModel(QObject* parent) : QAbstractTableModel(parent) {}
+RemoteFileModel::RemoteFileModel(QObject* parent) : ResortableTableModel(parent) {}
 
 void RemoteFileModel::setFolder(FolderHandle folder)
 {
@@ -27,22 +28,14 @@ void RemoteFileModel::setSortMode(SortMode mode)
 {
     if (mode.value() == mode_.value())
         return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     mode_ = mode;
     std::vector<std::uint32_t> order = folder_ ? sortedOrder(*folder_, mode_) : std::vector<std::uint32_t>{};
     std::vector<int> rowOfEntry(order.size());
     for (std::size_t row = 0; row < order.size(); ++row)
         rowOfEntry[order[row]] = int(row);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before) {
-        int row = index.row() < int(order_.size()) ? rowOfEntry[order_[std::size_t(index.row())]] : index.row();
-        after.append(createIndex(row, index.column()));
-    }
-    order_ = std::move(order);
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The new folder's row stays last.
+    reorderRows([&](int row) { return row < int(order_.size()) ? rowOfEntry[order_[std::size_t(row)]] : row; },
+                [&] { order_ = std::move(order); });
 }
 
 const RemoteFile* RemoteFileModel::entryAt(int row) const
@@ -145,7 +138,7 @@ QVariant RemoteFileModel::headerData(int section, Qt::Orientation orientation, i
 
 Qt::ItemFlags RemoteFileModel::flags(const QModelIndex& index) const
 {
-    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    Qt::ItemFlags flags = ResortableTableModel::flags(index);
     if (index.isValid() && index.column() == Name)
         flags |= Qt::ItemIsEditable;
     // The new folder's row has nothing on the server to drag yet.

@@ -8,11 +8,11 @@
 // Label edits are never taken: the model reports the text and the row
 // keeps its label until the server's new listing replaces the rows.
 
+#include "browser/qt/ResortableTableModel.h"
 #include "model/RemoteFolder.h"
 #include "settings/ColumnLayout.h"
 #include "site/SiteContext.h"
 
-#include <QAbstractTableModel>
 #include <QIcon>
 
 #include <cstdint>
@@ -20,7 +20,7 @@
 
 namespace varnix {
 
-class RemoteFileModel : public QAbstractTableModel {
+class RemoteFileModel : public ResortableTableModel {
     Q_OBJECT
 public:
     enum Column { Name, Size, Type, Modified, ColumnCount };
