@@ -14,7 +14,7 @@
 
 #include "browser/BrowserInterfaces.h"
 #include "browser/FolderPaths.h"
-#include "browser/WindowSession.h"
+#include "queue/WindowSession.h"
 #include "platform/NoticeTarget.h"
 #include "queue/QueueItem.h"
 #include "site/SessionNotice.h"

@@ -5,7 +5,7 @@
 // window (WindowSession). No folder is on show here, so taking a session
 // back lists nothing.
 
-#include "browser/WindowSession.h"
+#include "queue/WindowSession.h"
 
 #include <functional>
 #include <string>

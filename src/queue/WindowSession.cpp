@@ -1,4 +1,4 @@
-#include "browser/WindowSession.h"
+#include "queue/WindowSession.h"
 
 #include "session/CFTPSession.h"
 
