@@ -1,5 +1,6 @@
 #include "browser/FileList.h"
 
+#include "browser/ListColumns.h"
 #include "model/RemoteFolder.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 
 namespace varnix {
 namespace {
-
-enum Column { Name = 0, Size = 1, Type = 2, Modified = 3 };
 
 template <class T>
 int compareValues(const T& a, const T& b)
@@ -20,13 +19,13 @@ int compareValues(const T& a, const T& b)
 int compareKeys(const RemoteFile& a, const RemoteFile& b, int column)
 {
     switch (column) {
-    case Name:
+    case ListColumns::Name:
         return a.name().compare(b.name());
-    case Size:
+    case ListColumns::Size:
         return compareValues(a.size(), b.size());
-    case Type:
+    case ListColumns::Type:
         return a.typeText().compare(b.typeText());
-    case Modified:
+    case ListColumns::Modified:
         return compareValues(a.modified(), b.modified());
     default:
         return 0;

@@ -1,5 +1,7 @@
 #include "browser/LocalSort.h"
 
+#include "browser/ListColumns.h"
+
 #include <algorithm>
 
 namespace varnix {
@@ -36,13 +38,13 @@ int compareAscending(const LocalItem& a, const LocalItem& b, int column)
     if (a.isFolder != b.isFolder)
         return a.isFolder ? -1 : 1;
     switch (column) {
-    case ColumnName:
+    case ListColumns::Name:
         return compareNames(a.name, b.name);
-    case ColumnSize:
+    case ListColumns::Size:
         return compareValues(a.size, b.size);
-    case ColumnType:
+    case ListColumns::Type:
         return a.typeName.compare(b.typeName);
-    case ColumnModified:
+    case ListColumns::Modified:
         return compareValues(a.modified, b.modified);
     default:
         return 0;

@@ -9,8 +9,6 @@
 
 namespace varnix {
 
-enum LocalColumn { ColumnName = 0, ColumnSize = 1, ColumnType = 2, ColumnModified = 3 };
-
 // A strict ordering: neither of two entries with equal keys comes first.
 bool listedBefore(const LocalItem& a, const LocalItem& b, SortMode mode);
 

@@ -3,6 +3,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QIcon>
 #include <QMimeData>
 #include <QPainter>
@@ -21,6 +22,14 @@ FileListView::FileListView(Handler& handler, QWidget* parent) : QTreeView(parent
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDropIndicatorShown(false);
+}
+
+void FileListView::setColumnWidths(const std::array<int, ListColumns::kCount>& widths)
+{
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    for (int column = 0; column < ListColumns::kCount; ++column)
+        header()->resizeSection(column, widths[std::size_t(column)]);
 }
 
 // The window decides what goes; nothing is taken out of the list afterwards,

@@ -4,8 +4,11 @@
 // answer to a drag's enter and move events is the answer the drop would
 // get, so a refused drop shows the no-drop cursor all the way.
 
+#include "browser/ListColumns.h"
+
 #include <QTreeView>
 
+#include <array>
 #include <memory>
 
 class QMimeData;
@@ -27,6 +30,10 @@ public:
     };
 
     explicit FileListView(Handler& handler, QWidget* parent = nullptr);
+
+    // Headings that take clicks, each column at its width, and no last
+    // column stretched to the edge. Call once the model is set.
+    void setColumnWidths(const std::array<int, ListColumns::kCount>& widths);
 
 protected:
     void startDrag(Qt::DropActions supported) override;

@@ -4,7 +4,6 @@
 #include "browser/LocalCopy.h"
 #include "browser/LocalPaths.h"
 #include "browser/LocalFileOps.h"
-#include "browser/LocalSort.h"
 #include "browser/UploadTarget.h"
 #include "browser/qt/ClashDialog.h"
 #include "browser/qt/CopyProgress.h"
@@ -233,12 +232,8 @@ std::string LocalBrowserWindow::startFolder(std::optional<std::string> folder)
 
 void LocalBrowserWindow::loadLayout()
 {
-    QHeaderView& header = *list_->header();
-    header.setStretchLastSection(false);
-    header.setSectionsClickable(true);
-    for (std::size_t i = 0; i < LocalFileModel::columns().size(); ++i)
-        header.resizeSection(int(i), LocalFileModel::columns()[i].width);
-    rows_->sortBy(layout::loadSortMode(header, model().profile(), section()));
+    list_->setColumnWidths({220, 80, 150, 140});
+    rows_->sortBy(layout::loadSortMode(*list_->header(), model().profile(), section()));
 }
 
 void LocalBrowserWindow::saveLayout()
@@ -331,7 +326,7 @@ void LocalBrowserWindow::nameNewFolder(const std::string& path)
     int row = rows_->rowOf(path);
     if (row < 0)
         return;
-    QModelIndex index = rows_->index(row, ColumnName);
+    QModelIndex index = rows_->index(row, LocalFileModel::Name);
     list_->setFocus();
     list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list_->scrollTo(index);

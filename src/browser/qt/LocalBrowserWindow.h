@@ -123,7 +123,7 @@ private:
     FolderTree tree_;
     ContentsHandle contents_;
     LocalFolderBox* box_ = nullptr;
-    QTreeView* list_ = nullptr;
+    FileListView* list_ = nullptr;
     LocalFileModel* rows_ = nullptr;
     QMenu* menu_ = nullptr;
     std::size_t selected_ = 0;

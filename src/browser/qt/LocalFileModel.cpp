@@ -14,12 +14,6 @@
 
 namespace varnix {
 
-const std::array<LocalFileModel::Column, 4>& LocalFileModel::columns()
-{
-    static const std::array<Column, 4> all{{{"Name", 220}, {"Size", 80}, {"Type", 150}, {"Modified", 140}}};
-    return all;
-}
-
 LocalFileModel::LocalFileModel(QObject* parent) : ResortableTableModel(parent)
 {
 }
@@ -60,7 +54,7 @@ void LocalFileModel::merge(const FolderContents& contents)
         if (rows_[row] == now)
             continue;
         rows_[row] = now;
-        emit dataChanged(index(int(row), 0), index(int(row), int(columns().size()) - 1));
+        emit dataChanged(index(int(row), 0), index(int(row), ListColumns::kCount - 1));
     }
     std::vector<LocalItem> added;
     for (const LocalItem& item : contents.items)
@@ -149,47 +143,35 @@ int LocalFileModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(rows_.size());
 }
 
-int LocalFileModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(columns().size());
-}
-
 QVariant LocalFileModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= int(rows_.size()))
         return {};
     const LocalItem& row = rows_[std::size_t(index.row())];
-    if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == ColumnName)) {
+    if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == Name)) {
         switch (index.column()) {
-        case ColumnName:
+        case Name:
             return displayText(row.name);
-        case ColumnSize:
+        case Size:
             return QString::fromStdString(sizeColumnText(row));
-        case ColumnType:
+        case Type:
             return displayText(row.typeName);
-        case ColumnModified:
+        case Modified:
             return QString::fromStdString(modifiedColumnText(row));
         }
     }
-    if (role == Qt::DecorationRole && index.column() == ColumnName)
+    if (role == Qt::DecorationRole && index.column() == Name)
         return icon(row.iconName, row.fallbackIconName, row.isFolder);
-    if (role == Qt::TextAlignmentRole && index.column() == ColumnSize)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole)
+        return alignment(index.column());
     return {};
-}
-
-QVariant LocalFileModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= int(columns().size()))
-        return {};
-    return tr(columns()[std::size_t(section)].heading);
 }
 
 Qt::ItemFlags LocalFileModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags flags = ResortableTableModel::flags(index);
     // The desktop's places keep their names.
-    if (index.isValid() && index.column() == ColumnName && !folder_.empty())
+    if (index.isValid() && index.column() == Name && !folder_.empty())
         flags |= Qt::ItemIsEditable;
     if (index.isValid())
         flags |= Qt::ItemIsDragEnabled;
@@ -198,7 +180,7 @@ Qt::ItemFlags LocalFileModel::flags(const QModelIndex& index) const
 
 bool LocalFileModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || index.column() != ColumnName || !renamer_)
+    if (!index.isValid() || role != Qt::EditRole || index.column() != Name || !renamer_)
         return false;
     LocalItem& row = rows_[std::size_t(index.row())];
     std::string name = bytesOf(value.toString(), row.name);
@@ -206,7 +188,7 @@ bool LocalFileModel::setData(const QModelIndex& index, const QVariant& value, in
         return false;
     row.path = joinPath(parentPath(row.path), name);
     row.name = std::move(name);
-    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), int(columns().size()) - 1));
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), ListColumns::kCount - 1));
     sortRows();
     return true;
 }

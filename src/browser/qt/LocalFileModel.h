@@ -12,7 +12,6 @@
 #include <QHash>
 #include <QIcon>
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,12 +21,6 @@ namespace varnix {
 class LocalFileModel : public ResortableTableModel {
     Q_OBJECT
 public:
-    struct Column {
-        const char* heading;
-        int width;
-    };
-    static const std::array<Column, 4>& columns();
-
     // Renames an entry in the file system; true when it is done.
     using Renamer = std::function<bool(const LocalItem& item, const std::string& newName)>;
 
@@ -47,9 +40,7 @@ public:
     QIcon icon(const std::string& name, const std::string& fallback, bool folder) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // A name edited in place renames the entry; its row keeps its place in
     // the selection under the new name.

@@ -224,13 +224,8 @@ void RemoteBrowserWindow::createList()
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->installEventFilter(this);
-    QHeaderView* header = list_->header();
-    header->setSectionsClickable(true);
-    header->setStretchLastSection(false);
-    const int widths[] = {220, 90, 150, 140};
-    for (int i = 0; i < RemoteFileModel::ColumnCount; ++i)
-        header->resizeSection(i, widths[i]);
-    connect(header, &QHeaderView::sectionClicked, this, &RemoteBrowserWindow::sortBy);
+    list_->setColumnWidths({220, 90, 150, 140});
+    connect(list_->header(), &QHeaderView::sectionClicked, this, &RemoteBrowserWindow::sortBy);
     connect(list_, &QTreeView::activated, this, [this] { browser_->activate(selection()); });
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RemoteBrowserWindow::updateCommands);

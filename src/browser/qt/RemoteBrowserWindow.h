@@ -124,7 +124,7 @@ private:
 
     std::unique_ptr<RemoteBrowser> browser_;
     RemoteFileModel* model_ = nullptr;
-    QTreeView* list_ = nullptr;
+    FileListView* list_ = nullptr;
     QComboBox* pathBox_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* status_ = nullptr;

@@ -8,7 +8,6 @@
 namespace varnix {
 namespace {
 
-const char* const kHeadings[] = {"Name", "Size", "Type", "Modified"};
 const char* const kNewFolder = "New Folder";
 
 } // namespace
@@ -76,11 +75,6 @@ int RemoteFileModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(order_.size()) + (placeholder_ ? 1 : 0);
 }
 
-int RemoteFileModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
 QVariant RemoteFileModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
@@ -94,7 +88,7 @@ QVariant RemoteFileModel::data(const QModelIndex& index, int role) const
 QVariant RemoteFileModel::entryData(const RemoteFile& entry, int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
-        return column == Size ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return alignment(column);
     if (role == Qt::DecorationRole && column == Name)
         return DesktopFileTypes::instance().icon(entry.iconIndex());
     if (role != Qt::DisplayRole && role != Qt::EditRole)
@@ -127,13 +121,9 @@ QVariant RemoteFileModel::placeholderData(int column, int role) const
 
 QVariant RemoteFileModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
-        return {};
-    if (role == Qt::DisplayRole)
-        return tr(kHeadings[section]);
-    if (role == Qt::TextAlignmentRole)
-        return section == Size ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
-    return {};
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 && section < ListColumns::kCount)
+        return alignment(section);
+    return ResortableTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags RemoteFileModel::flags(const QModelIndex& index) const

@@ -23,8 +23,6 @@ namespace varnix {
 class RemoteFileModel : public ResortableTableModel {
     Q_OBJECT
 public:
-    enum Column { Name, Size, Type, Modified, ColumnCount };
-
     explicit RemoteFileModel(QObject* parent = nullptr);
 
     // The rows of `folder` (none for an empty handle), sorted.
@@ -43,7 +41,6 @@ public:
     void removePlaceholder();
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;

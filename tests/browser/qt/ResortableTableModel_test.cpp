@@ -57,5 +57,26 @@ TEST(ResortableTableModel, TheLocalListsSelectionFollowsItsRows)
     }
 }
 
+// Both lists show the same columns under the same headings, sizes on the right.
+TEST(ResortableTableModel, BothListsShareTheirColumns)
+{
+    FolderHandle folder = makeShared<RemoteFolder>();
+    folder->append(RemoteFile::parse("-rw-r--r-- 1 o g 10 Jan 5 12:00 a", 2020));
+    RemoteFileModel remote;
+    remote.setFolder(folder);
+    LocalFileModel local;
+    local.show({"/x", {{"/x/a", "a", "T", "", "", 0, 10, false, true}}, 0});
+    const char* const headings[] = {"Name", "Size", "Type", "Modified"};
+    const QAbstractItemModel* const models[] = {&remote, &local};
+    for (const QAbstractItemModel* model : models) {
+        ASSERT_EQ(model->columnCount(), 4);
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_EQ(model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), headings[column]);
+            const int aligned = model->data(model->index(0, column), Qt::TextAlignmentRole).toInt();
+            EXPECT_EQ(aligned & Qt::AlignHorizontal_Mask, column == 1 ? Qt::AlignRight : Qt::AlignLeft) << column;
+        }
+    }
+}
+
 } // namespace
 } // namespace varnix
