@@ -91,8 +91,8 @@ void ensureTrash()
 
 } // namespace
 
-LocalBrowserWindow::LocalBrowserWindow(ApplicationModel& model, std::optional<std::string> folder, QWidget* parent)
-    : LocalChildWindow(model, parent),
+LocalBrowserWindow::LocalBrowserWindow(Workspace& workspace, std::optional<std::string> folder, QWidget* parent)
+    : LocalChildWindow(workspace, parent),
       reader_(std::make_unique<DesktopFolderReader>()),
       a_(std::make_unique<Actions>())
 {
@@ -226,7 +226,7 @@ void LocalBrowserWindow::createWidgets()
 std::string LocalBrowserWindow::startFolder(std::optional<std::string> folder)
 {
     if (!folder)
-        folder = model().profile().readString(section(), kFolderValue, "");
+        folder = workspace().profile().readString(section(), kFolderValue, "");
     std::string path = normalPath(*folder);
     return isDirectory(path) ? path : std::string();
 }
@@ -238,12 +238,12 @@ void LocalBrowserWindow::loadLayout()
     header.setSectionsClickable(true);
     for (std::size_t i = 0; i < LocalFileModel::columns().size(); ++i)
         header.resizeSection(int(i), LocalFileModel::columns()[i].width);
-    rows_->sortBy(layout::loadSortMode(header, model().profile(), section()));
+    rows_->sortBy(layout::loadSortMode(header, workspace().profile(), section()));
 }
 
 void LocalBrowserWindow::saveLayout()
 {
-    Profile& profile = model().profile();
+    Profile& profile = workspace().profile();
     profile.writeString(section(), kFolderValue, currentFolder());
     layout::saveSortMode(*list_->header(), rows_->sortMode(), profile, section());
 }
@@ -393,7 +393,7 @@ void LocalBrowserWindow::updateCommands()
 
 UploadTarget* LocalBrowserWindow::uploadTarget() const
 {
-    return dynamic_cast<UploadTarget*>(model().currentRemote());
+    return dynamic_cast<UploadTarget*>(workspace().currentRemote());
 }
 
 std::vector<std::string> LocalBrowserWindow::selectedPaths() const
