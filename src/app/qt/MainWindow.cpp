@@ -14,8 +14,8 @@
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"
 #include "queue/qt/QueueModel.h"
-#include "settings/qt/SettingsSheet.h"
-#include "settings/qt/SiteManager.h"
+#include "site/qt/SettingsSheet.h"
+#include "site/qt/SiteManager.h"
 #include "settings/qt/WidgetLayout.h"
 
 #include <QAbstractButton>

@@ -1,8 +1,8 @@
-#include "settings/qt/SiteManager.h"
+#include "site/qt/SiteManager.h"
 
 #include "platform/qt/DisplayText.h"
 #include "settings/SitesMenu.h"
-#include "settings/qt/SiteManagerDialog.h"
+#include "site/qt/SiteManagerDialog.h"
 #include "site/SiteBookmark.h"
 
 #include <QAction>
