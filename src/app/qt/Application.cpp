@@ -1,7 +1,7 @@
 #include "app/qt/Application.h"
 
-#include "browser/Workspace.h"
 #include "app/qt/MainWindow.h"
+#include "browser/Workspace.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "browser/qt/LoginPromptDialog.h"
 #include "platform/Profile.h"

@@ -14,9 +14,9 @@
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"
 #include "queue/qt/QueueModel.h"
+#include "settings/qt/WidgetLayout.h"
 #include "site/qt/SettingsSheet.h"
 #include "site/qt/SiteManager.h"
-#include "settings/qt/WidgetLayout.h"
 
 #include <QAbstractButton>
 #include <QActionGroup>

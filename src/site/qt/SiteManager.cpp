@@ -2,8 +2,8 @@
 
 #include "platform/qt/DisplayText.h"
 #include "settings/SitesMenu.h"
-#include "site/qt/SiteManagerDialog.h"
 #include "site/SiteBookmark.h"
+#include "site/qt/SiteManagerDialog.h"
 
 #include <QAction>
 #include <QApplication>

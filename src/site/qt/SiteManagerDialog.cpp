@@ -1,9 +1,9 @@
 #include "site/qt/SiteManagerDialog.h"
 
 #include "platform/qt/DisplayText.h"
+#include "site/LoginData.h"
 #include "site/qt/SettingsSheet.h"
 #include "site/qt/SiteTree.h"
-#include "site/LoginData.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // name editor, and answering its questions; other programs change the
 // folder meanwhile. A stand-in remote window receives the uploads.
 
-#include "browser/Workspace.h"
 #include "browser/UploadTarget.h"
+#include "browser/Workspace.h"
 #include "browser/qt/LocalBrowserWindow.h"
 #include "browser/qt/LocalFileModel.h"
 #include "browser/qt/LocalFolderBox.h"
