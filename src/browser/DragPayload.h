@@ -24,6 +24,10 @@ struct DragPayload {
     bool operator==(const DragPayload&) const = default;
 };
 
+// The private drag-and-drop format: payloads dragged between Varnix's own
+// windows travel under this MIME type beside the shell's text/uri-list.
+inline constexpr std::string_view kDragPayloadType = "application/x-varnix";
+
 // This process's number, as payloads carry it.
 std::int64_t currentProcess();
 

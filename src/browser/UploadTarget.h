@@ -2,7 +2,7 @@
 // What a local window asks of the current remote window: to take a local
 // file or folder into the folder it shows. The remote window implements it
 // beside the queue's RemoteWindow; local windows find it through the
-// application model's current remote window.
+// workspace's current remote window.
 
 #include <string>
 

@@ -17,7 +17,7 @@ public:
                                      std::string_view user, std::string_view password);
     std::size_t size() const;
 
-    // The application's registry (the application model hands this out).
+    // The application's registry (the workspace hands this out).
     static LoginRegistry& application();
 
 private:

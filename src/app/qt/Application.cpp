@@ -1,7 +1,7 @@
 #include "app/qt/Application.h"
 
-#include "app/ApplicationModel.h"
 #include "app/qt/MainWindow.h"
+#include "browser/Workspace.h"
 #include "browser/qt/DesktopFileTypes.h"
 #include "browser/qt/LoginPromptDialog.h"
 #include "platform/Profile.h"
@@ -17,22 +17,22 @@ Application::Application(Profile& profile) : profile_(profile)
     setAppProfile(&profile_);
     SettingsRecord::global().load(profile_);
     setFileTypeProvider(&DesktopFileTypes::instance());
-    model_ = std::make_unique<ApplicationModel>(profile_);
-    frame_ = std::make_unique<MainWindow>(*model_);
+    workspace_ = std::make_unique<Workspace>(profile_);
+    frame_ = std::make_unique<MainWindow>(*workspace_);
     loginPrompt_ = std::make_unique<DialogLoginPrompt>([this] { return frame_.get(); });
-    queue_ = std::make_unique<TransferQueue>(frame_->queueList().rows(), *model_, loginPrompt_.get());
-    model_->setQueue(queue_.get());
+    queue_ = std::make_unique<TransferQueue>(frame_->queueList().rows(), *workspace_, loginPrompt_.get());
+    workspace_->setQueue(queue_.get());
 }
 
 // The queue goes while the rows it shows still stand. The file-type teller
 // stays: a session may still be reading a listing.
 Application::~Application()
 {
-    model_->setQueue(nullptr);
+    workspace_->setQueue(nullptr);
     queue_.reset();
     frame_.reset();
     SettingsRecord::global().save(profile_);
-    model_.reset();
+    workspace_.reset();
     profile_.flush();
     setAppProfile(nullptr);
 }

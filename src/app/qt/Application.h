@@ -8,33 +8,33 @@
 
 namespace varnix {
 
-class ApplicationModel;
 class DialogLoginPrompt;
 class MainWindow;
 class Profile;
 class TransferQueue;
+class Workspace;
 
 class Application {
 public:
     // Installs the profile, loads the global settings, names the desktop
-    // as the teller of file types, creates the application model (which
-    // loads the site list), the main frame (which restores its layout and
-    // builds the Sites menu) and the transfer queue.
+    // as the teller of file types, creates the workspace (which loads the
+    // site list), the main frame (which restores its layout and builds the
+    // Sites menu) and the transfer queue.
     explicit Application(Profile& profile);
     // Destroys the queue (its sessions go) and the frame, saves the global
-    // settings, then destroys the model (which saves the site list) and
+    // settings, then destroys the workspace (which saves the site list) and
     // flushes the profile.
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
     MainWindow& mainWindow() { return *frame_; }
-    ApplicationModel& model() { return *model_; }
+    Workspace& workspace() { return *workspace_; }
     TransferQueue& queue() { return *queue_; }
 
 private:
     Profile& profile_;
-    std::unique_ptr<ApplicationModel> model_;
+    std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<MainWindow> frame_;
     std::unique_ptr<DialogLoginPrompt> loginPrompt_;
     std::unique_ptr<TransferQueue> queue_;

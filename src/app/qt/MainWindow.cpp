@@ -14,9 +14,9 @@
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"
 #include "queue/qt/QueueModel.h"
-#include "settings/qt/SettingsSheet.h"
-#include "settings/qt/SiteManager.h"
 #include "settings/qt/WidgetLayout.h"
+#include "site/qt/SettingsSheet.h"
+#include "site/qt/SiteManager.h"
 
 #include <QAbstractButton>
 #include <QActionGroup>
@@ -110,8 +110,8 @@ ChildWindow* childOf(QMdiSubWindow* window)
 
 } // namespace
 
-MainWindow::MainWindow(ApplicationModel& model, QWidget* parent)
-    : QMainWindow(parent), model_(model), barSize_{{480, 240}, {480, 240}, {480, 240}}, a_(std::make_unique<Actions>())
+MainWindow::MainWindow(Workspace& workspace, QWidget* parent)
+    : QMainWindow(parent), workspace_(workspace), barSize_{{480, 240}, {480, 240}, {480, 240}}, a_(std::make_unique<Actions>())
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(tr("Varnix"));
@@ -125,9 +125,9 @@ MainWindow::MainWindow(ApplicationModel& model, QWidget* parent)
     createQueueBar();
     createCentralArea();
     loadLayout();
-    siteManager_ = std::make_unique<SiteManager>(model_.sites(), model_.profile(), model_.logins(),
+    siteManager_ = std::make_unique<SiteManager>(workspace_.sites(), workspace_.profile(), workspace_.logins(),
                                                  [this](const SiteEntry& entry) {
-                                                     openRemoteWindow(model_.siteFor(entry), entry.directory);
+                                                     openRemoteWindow(workspace_.siteFor(entry), entry.directory);
                                                  });
     siteManager_->setSitesMenu(sitesMenu_);
     updateArrangeChecks();
@@ -371,7 +371,7 @@ void MainWindow::createCentralArea()
 
 void MainWindow::loadLayout()
 {
-    Profile& profile = model_.profile();
+    Profile& profile = workspace_.profile();
     arrange_.load(profile);
     // Without a stored placement the desktop places the window.
     if (profile.readInt(kSection, "Show", 0) != 0)
@@ -389,7 +389,7 @@ void MainWindow::loadLayout()
 
 void MainWindow::saveLayout()
 {
-    Profile& profile = model_.profile();
+    Profile& profile = workspace_.profile();
     arrange_.save(profile);
     layout::savePlacement(*this, profile, kSection);
     layout::saveColumns(*queueList_->header(), profile, kSection);
@@ -463,7 +463,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 ChildWindow* MainWindow::openLocalWindow(std::optional<std::string> folder)
 {
-    auto* child = new LocalBrowserWindow(model_, std::move(folder));
+    auto* child = new LocalBrowserWindow(workspace_, std::move(folder));
     connect(child, &LocalBrowserWindow::replicateRequested, this,
             [this](const std::string& there) { openLocalWindow(there); });
     addChild(child);
@@ -472,7 +472,7 @@ ChildWindow* MainWindow::openLocalWindow(std::optional<std::string> folder)
 
 ChildWindow* MainWindow::openRemoteWindow(SiteHandle site, const std::string& initialPath)
 {
-    auto* child = new RemoteBrowserWindow(model_, *this, std::move(site), initialPath);
+    auto* child = new RemoteBrowserWindow(workspace_, *this, std::move(site), initialPath);
     addChild(child);
     return child;
 }
@@ -702,12 +702,12 @@ bool MainWindow::focusNextPrevChild(bool next)
 
 void MainWindow::openGlobalSettings()
 {
-    SettingsSheet::editGlobal(this, model_.profile());
+    SettingsSheet::editGlobal(this, workspace_.profile());
 }
 
 void MainWindow::openSiteSettings(const SiteHandle& site)
 {
-    SettingsSheet::editSite(this, site, model_.profile());
+    SettingsSheet::editSite(this, site, workspace_.profile());
 }
 
 void MainWindow::openSiteManager()
@@ -722,17 +722,17 @@ void MainWindow::bookmark(const SiteHandle& site, const std::string& folder)
 
 TransferQueue* MainWindow::queue()
 {
-    return model_.queue();
+    return workspace_.queue();
 }
 
 Profile& MainWindow::profile()
 {
-    return model_.profile();
+    return workspace_.profile();
 }
 
 std::string MainWindow::downloadFolder()
 {
-    if (LocalWindow* local = model_.currentLocal(); local && !local->folder().empty())
+    if (DownloadTarget* local = workspace_.currentLocal(); local && !local->folder().empty())
         return local->folder();
     return desktopOrHome(bytesOf(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)),
                          bytesOf(QDir::homePath()));
@@ -740,7 +740,7 @@ std::string MainWindow::downloadFolder()
 
 void MainWindow::openRemote(const ConnectFields& login, const std::string& path)
 {
-    openRemoteWindow(model_.makeSite(login), path);
+    openRemoteWindow(workspace_.makeSite(login), path);
 }
 
 void MainWindow::setStatusText(const QString& text)
@@ -752,7 +752,7 @@ void MainWindow::newConnection()
 {
     if (bar_->isIncomplete())
         return;
-    barWindows_.append(openRemoteWindow(model_.makeSite(bar_->makeConnection()), std::string()));
+    barWindows_.append(openRemoteWindow(workspace_.makeSite(bar_->makeConnection()), std::string()));
 }
 
 void MainWindow::loggedIn(const SiteHandle& site)
@@ -786,7 +786,7 @@ void MainWindow::siteCommand(FrameCommand command)
     }
     if (bar_->isIncomplete())
         return;
-    SiteHandle site = model_.makeSite(bar_->makeConnection());
+    SiteHandle site = workspace_.makeSite(bar_->makeConnection());
     command == FrameCommand::SiteSettings ? openSiteSettings(site) : bookmark(site, std::string());
 }
 
@@ -810,7 +810,7 @@ void MainWindow::showGuide()
 
 void MainWindow::showSupport()
 {
-    QString address = displayText(supportAddress(model_.profile(), VARNIX_SUPPORT_URL));
+    QString address = displayText(supportAddress(workspace_.profile(), VARNIX_SUPPORT_URL));
     if (!openUrl(QUrl(address)))
         QMessageBox::warning(this, tr("Varnix"), tr("No web browser could open %1.").arg(address));
 }

@@ -41,7 +41,7 @@ public:
     static constexpr int kQueueBarId = 40036;
 
     // Builds the frame and restores its saved state.
-    explicit MainWindow(ApplicationModel& model, QWidget* parent = nullptr);
+    explicit MainWindow(Workspace& workspace, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // At `folder`, or where this window's section was left last time.
@@ -131,7 +131,7 @@ private:
     void showSupport();
     void showAbout();
 
-    ApplicationModel& model_;
+    Workspace& workspace_;
     AutoArrange arrange_;
     BarSize barSize_;
     std::unique_ptr<Actions> a_;

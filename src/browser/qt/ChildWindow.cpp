@@ -16,11 +16,11 @@ QList<QWidget*> reachable(const QList<QWidget*>& panes)
 
 } // namespace
 
-ChildWindow::ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent)
+ChildWindow::ChildWindow(Workspace& workspace, Kind kind, QWidget* parent)
     : QWidget(parent),
-      model_(model),
+      workspace_(workspace),
       kind_(kind),
-      section_(model.sections(), kind == Kind::Local ? WindowSections::kLocalWindow : WindowSections::kRemoteWindow)
+      section_(workspace.sections(), kind == Kind::Local ? WindowSections::kLocalWindow : WindowSections::kRemoteWindow)
 {
 }
 
@@ -49,34 +49,34 @@ bool ChildWindow::focusNextPrevChild(bool next)
     return true;
 }
 
-LocalChildWindow::LocalChildWindow(ApplicationModel& model, QWidget* parent)
-    : ChildWindow(model, Kind::Local, parent)
+LocalChildWindow::LocalChildWindow(Workspace& workspace, QWidget* parent)
+    : ChildWindow(workspace, Kind::Local, parent)
 {
 }
 
 LocalChildWindow::~LocalChildWindow()
 {
-    model().removeLocal(this);
+    workspace().removeLocal(this);
 }
 
 void LocalChildWindow::activated()
 {
-    model().activateLocal(this);
+    workspace().activateLocal(this);
 }
 
-RemoteChildWindow::RemoteChildWindow(ApplicationModel& model, QWidget* parent)
-    : ChildWindow(model, Kind::Remote, parent)
+RemoteChildWindow::RemoteChildWindow(Workspace& workspace, QWidget* parent)
+    : ChildWindow(workspace, Kind::Remote, parent)
 {
 }
 
 RemoteChildWindow::~RemoteChildWindow()
 {
-    model().removeRemote(this);
+    workspace().removeRemote(this);
 }
 
 void RemoteChildWindow::activated()
 {
-    model().activateRemote(this);
+    workspace().activateRemote(this);
 }
 
 } // namespace varnix

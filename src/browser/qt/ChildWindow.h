@@ -3,10 +3,10 @@
 // caption (the widget's window title), a kind, a numbered layout section
 // held from creation to destruction, and the commands the frame routes to
 // the active child. Local and remote windows derive from the two bases
-// below, which keep the application model's window lists up to date.
+// below, which keep the workspace's window lists up to date.
 
-#include "app/ApplicationModel.h"
-#include "app/LocalWindow.h"
+#include "browser/DownloadTarget.h"
+#include "browser/Workspace.h"
 #include "queue/RemoteWindows.h"
 #include "settings/WindowSections.h"
 
@@ -54,25 +54,25 @@ signals:
     void focusLeft(bool forward);
 
 protected:
-    ChildWindow(ApplicationModel& model, Kind kind, QWidget* parent);
-    ApplicationModel& model() const { return model_; }
+    ChildWindow(Workspace& workspace, Kind kind, QWidget* parent);
+    Workspace& workspace() const { return workspace_; }
     // An MDI child keeps Tab among its own widgets; this one hands it on.
     bool focusNextPrevChild(bool next) override;
 
 private:
-    ApplicationModel& model_;
+    Workspace& workspace_;
     Kind kind_;
     SectionLease section_;
 };
 
-class LocalChildWindow : public ChildWindow, public LocalWindow {
+class LocalChildWindow : public ChildWindow, public DownloadTarget {
     Q_OBJECT
 public:
     ~LocalChildWindow() override;
     void activated() override;
 
 protected:
-    LocalChildWindow(ApplicationModel& model, QWidget* parent);
+    LocalChildWindow(Workspace& workspace, QWidget* parent);
 };
 
 class RemoteChildWindow : public ChildWindow, public RemoteWindow {
@@ -82,7 +82,7 @@ public:
     void activated() override;
 
 protected:
-    RemoteChildWindow(ApplicationModel& model, QWidget* parent);
+    RemoteChildWindow(Workspace& workspace, QWidget* parent);
 };
 
 } // namespace varnix

@@ -1,7 +1,5 @@
 #include "browser/qt/DragMimeData.h"
 
-#include "app/DragFormat.h"
-
 #include <QList>
 #include <QMimeData>
 #include <QUrl>
@@ -11,7 +9,7 @@ namespace {
 
 QString privateFormat()
 {
-    return QString::fromLatin1(kDragFormat.data(), qsizetype(kDragFormat.size()));
+    return QString::fromLatin1(kDragPayloadType.data(), qsizetype(kDragPayloadType.size()));
 }
 
 // Paths are bytes: percent-encoding keeps names that are not UTF-8 intact

@@ -90,8 +90,8 @@ void ensureTrash()
 
 } // namespace
 
-LocalBrowserWindow::LocalBrowserWindow(ApplicationModel& model, std::optional<std::string> folder, QWidget* parent)
-    : LocalChildWindow(model, parent),
+LocalBrowserWindow::LocalBrowserWindow(Workspace& workspace, std::optional<std::string> folder, QWidget* parent)
+    : LocalChildWindow(workspace, parent),
       reader_(std::make_unique<DesktopFolderReader>()),
       a_(std::make_unique<Actions>())
 {
@@ -225,7 +225,7 @@ void LocalBrowserWindow::createWidgets()
 std::string LocalBrowserWindow::startFolder(std::optional<std::string> folder)
 {
     if (!folder)
-        folder = model().profile().readString(section(), kFolderValue, "");
+        folder = workspace().profile().readString(section(), kFolderValue, "");
     std::string path = normalPath(*folder);
     return isDirectory(path) ? path : std::string();
 }
@@ -233,12 +233,12 @@ std::string LocalBrowserWindow::startFolder(std::optional<std::string> folder)
 void LocalBrowserWindow::loadLayout()
 {
     list_->setColumnWidths({220, 80, 150, 140});
-    rows_->sortBy(layout::loadSortMode(*list_->header(), model().profile(), section()));
+    rows_->sortBy(layout::loadSortMode(*list_->header(), workspace().profile(), section()));
 }
 
 void LocalBrowserWindow::saveLayout()
 {
-    Profile& profile = model().profile();
+    Profile& profile = workspace().profile();
     profile.writeString(section(), kFolderValue, currentFolder());
     layout::saveSortMode(*list_->header(), rows_->sortMode(), profile, section());
 }
@@ -388,7 +388,7 @@ void LocalBrowserWindow::updateCommands()
 
 UploadTarget* LocalBrowserWindow::uploadTarget() const
 {
-    return dynamic_cast<UploadTarget*>(model().currentRemote());
+    return dynamic_cast<UploadTarget*>(workspace().currentRemote());
 }
 
 std::vector<std::string> LocalBrowserWindow::selectedPaths() const

@@ -41,7 +41,7 @@ class LocalBrowserWindow : public LocalChildWindow, private FileListView::Handle
 public:
     // At `folder` (empty: the desktop), or without one where the window of
     // this section was when it closed last (the desktop when that is gone).
-    explicit LocalBrowserWindow(ApplicationModel& model, std::optional<std::string> folder = std::nullopt,
+    explicit LocalBrowserWindow(Workspace& workspace, std::optional<std::string> folder = std::nullopt,
                                 QWidget* parent = nullptr);
     ~LocalBrowserWindow() override;
 

@@ -77,9 +77,9 @@ struct RemoteBrowserWindow::DialogOpen {
     int& count;
 };
 
-RemoteBrowserWindow::RemoteBrowserWindow(ApplicationModel& model, BrowserHost& host, SiteHandle site,
+RemoteBrowserWindow::RemoteBrowserWindow(Workspace& workspace, BrowserHost& host, SiteHandle site,
                                          std::string initialPath, QWidget* parent)
-    : RemoteChildWindow(model, parent)
+    : RemoteChildWindow(workspace, parent)
 {
     loadBrowserResources();
     setObjectName(QStringLiteral("RemoteWindow"));
@@ -259,13 +259,13 @@ void RemoteBrowserWindow::createMenu()
 
 void RemoteBrowserWindow::loadLayout()
 {
-    SortMode mode = layout::loadSortMode(*list_->header(), model().profile(), section());
+    SortMode mode = layout::loadSortMode(*list_->header(), workspace().profile(), section());
     model_->setSortMode(mode);
 }
 
 void RemoteBrowserWindow::saveLayout()
 {
-    layout::saveSortMode(*list_->header(), model_->sortMode(), model().profile(), section());
+    layout::saveSortMode(*list_->header(), model_->sortMode(), workspace().profile(), section());
 }
 
 void RemoteBrowserWindow::showCaption()

@@ -42,7 +42,7 @@ class RemoteBrowserWindow : public RemoteChildWindow,
     Q_OBJECT
 public:
     // Shows the window's first folder as soon as the session lists it.
-    RemoteBrowserWindow(ApplicationModel& model, BrowserHost& host, SiteHandle site, std::string initialPath,
+    RemoteBrowserWindow(Workspace& workspace, BrowserHost& host, SiteHandle site, std::string initialPath,
                         QWidget* parent = nullptr);
     // Saves the layout; the session is released.
     ~RemoteBrowserWindow() override;

@@ -137,7 +137,7 @@ protected:
     RemoteBrowserWindow& openRemote(const FtpServer& server)
     {
         ConnectFields fields{"127.0.0.1", std::to_string(server.port()), "", ""};
-        auto* window = dynamic_cast<RemoteBrowserWindow*>(frame().openRemoteWindow(app->model().makeSite(fields), ""));
+        auto* window = dynamic_cast<RemoteBrowserWindow*>(frame().openRemoteWindow(app->workspace().makeSite(fields), ""));
         EXPECT_TRUE(QTest::qWaitFor([&] { return idle(*window); }, 15000));
         return *window;
     }

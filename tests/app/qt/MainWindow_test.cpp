@@ -490,7 +490,7 @@ TEST(MainWindowHooks, SiteCommandsServeTheActiveRemoteWindowOrTheBar)
     QtDispatcher dispatcher;
     MemoryProfile profile;
     profile.writeString("MainFrame", "SupportAddress", "https://help.example/varnix");
-    ApplicationModel model(profile);
+    Workspace model(profile);
     RecordingFrame frame(model);
     frame.show();
     frame.activateWindow();

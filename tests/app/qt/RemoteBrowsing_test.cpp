@@ -64,7 +64,7 @@ using test::ServerOptions;
 
 // Where downloads land: the program's current local window, as far as the
 // remote window can tell.
-class DownloadFolder : public LocalWindow {
+class DownloadFolder : public DownloadTarget {
 public:
     explicit DownloadFolder(std::string path) : path_(std::move(path)) {}
     std::string folder() const override { return path_; }
@@ -132,7 +132,7 @@ protected:
     ~RemoteBrowsingTest() override
     {
         if (app) {
-            app->model().removeLocal(&downloads);
+            app->workspace().removeLocal(&downloads);
             app.reset();
         }
         waitFor([] { return CFTPSession::liveSessions() == 0; }, 20000);
@@ -155,7 +155,7 @@ protected:
         frame.show();
         frame.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-        app->model().activateLocal(&downloads);
+        app->workspace().activateLocal(&downloads);
     }
     std::string profileFile() const { return home.path("Varnix.conf").string(); }
     MainWindow& frame() { return app->mainWindow(); }
@@ -432,7 +432,7 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
         });
         clickButton(confirm, "OK");
     });
-    auto* target = dynamic_cast<UploadTarget*>(app->model().currentRemote());
+    auto* target = dynamic_cast<UploadTarget*>(app->workspace().currentRemote());
     ASSERT_NE(target, nullptr);
     ASSERT_TRUE(target->canUpload());
     ConflictChoice choice = ConflictChoice::forCommand(true);

@@ -3,8 +3,8 @@
 // name editor, and answering its questions; other programs change the
 // folder meanwhile. A stand-in remote window receives the uploads.
 
-#include "app/ApplicationModel.h"
 #include "browser/UploadTarget.h"
+#include "browser/Workspace.h"
 #include "browser/qt/LocalBrowserWindow.h"
 #include "browser/qt/LocalFileModel.h"
 #include "browser/qt/LocalFolderBox.h"
@@ -204,7 +204,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> saved;
     std::string shown;
     MemoryProfile profile;
-    ApplicationModel model{profile};
+    Workspace model{profile};
     std::unique_ptr<WatchedWindow> window;
 };
 

@@ -1,4 +1,4 @@
-#include "settings/qt/SettingsSheet.h"
+#include "site/qt/SettingsSheet.h"
 
 #include "platform/Profile.h"
 #include "site/LoginRegistry.h"

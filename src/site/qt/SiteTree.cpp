@@ -1,4 +1,4 @@
-#include "settings/qt/SiteTree.h"
+#include "site/qt/SiteTree.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "app/ApplicationModel.h"
+#include "browser/Workspace.h"
 
-#include "app/LocalWindow.h"
+#include "browser/DownloadTarget.h"
 #include "platform/Profile.h"
 #include "session/CFTPSession.h"
 #include "settings/SettingsRecord.h"
@@ -15,27 +15,27 @@
 namespace varnix {
 namespace {
 
-struct Folder : LocalWindow {
+struct Folder : DownloadTarget {
     std::string folder() const override { return "/tmp"; }
 };
 
 using Remote = test::UnstartedWindow;
 
-class ApplicationModelTest : public ::testing::Test {
+class WorkspaceTest : public ::testing::Test {
 protected:
     MemoryProfile profile;
     LoginRegistry logins;
     SettingsRecord global;
-    ApplicationModel model{profile, logins, global};
+    Workspace model{profile, logins, global};
 };
 
-TEST_F(ApplicationModelTest, AnotherModelComingAndGoingLeavesThisOneAlone)
+TEST_F(WorkspaceTest, AnotherWorkspaceComingAndGoingLeavesThisOneAlone)
 {
     Folder mine;
     model.activateLocal(&mine);
     {
         MemoryProfile other;
-        ApplicationModel second(other, logins, global);
+        Workspace second(other, logins, global);
         Folder theirs;
         second.activateLocal(&theirs);
         EXPECT_EQ(second.currentLocal(), &theirs);
@@ -46,14 +46,14 @@ TEST_F(ApplicationModelTest, AnotherModelComingAndGoingLeavesThisOneAlone)
     model.removeLocal(&mine);
 }
 
-TEST_F(ApplicationModelTest, WindowListsKeepTheMostRecentlyActivatedFirst)
+TEST_F(WorkspaceTest, WindowListsKeepTheMostRecentlyActivatedFirst)
 {
     Folder a, b;
     EXPECT_EQ(model.currentLocal(), nullptr);
     model.activateLocal(&a);
     model.activateLocal(&b);
     model.activateLocal(&a);
-    EXPECT_EQ(model.localWindows(), (std::vector<LocalWindow*>{&a, &b}));
+    EXPECT_EQ(model.localWindows(), (std::vector<DownloadTarget*>{&a, &b}));
     model.removeLocal(&a);
     EXPECT_EQ(model.currentLocal(), &b);
     model.removeLocal(&b);
@@ -67,7 +67,7 @@ TEST_F(ApplicationModelTest, WindowListsKeepTheMostRecentlyActivatedFirst)
     EXPECT_EQ(model.currentRemote(), &r1);
 }
 
-TEST_F(ApplicationModelTest, SitesShareLoginsAndReadTheGlobalSettings)
+TEST_F(WorkspaceTest, SitesShareLoginsAndReadTheGlobalSettings)
 {
     global.setRetryCount(7);
     SiteHandle one = model.makeSite({"ftp.example", "21", "alice", "pw"});
@@ -80,7 +80,7 @@ TEST_F(ApplicationModelTest, SitesShareLoginsAndReadTheGlobalSettings)
     EXPECT_TRUE(model.loginFor("ftp.example", "21", "alice", "pw").sameAs(LockedAccess<SiteContext>(one)->login()));
 }
 
-TEST_F(ApplicationModelTest, LendsAndTakesBackSessionsThroughTheRemoteWindows)
+TEST_F(WorkspaceTest, LendsAndTakesBackSessionsThroughTheRemoteWindows)
 {
     SiteHandle site = model.makeSite({"127.0.0.1", "21", "", ""});
     Remote window(site);

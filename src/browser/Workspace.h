@@ -19,21 +19,21 @@
 
 namespace varnix {
 
-class LocalWindow;
+class DownloadTarget;
 class LoginRegistry;
 class Profile;
 class SettingsRecord;
 class TransferQueue;
 
-class ApplicationModel : public RemoteWindows {
+class Workspace : public RemoteWindows {
 public:
     // Loads the site list.
-    ApplicationModel(Profile& profile, LoginRegistry& logins, SettingsRecord& global);
-    explicit ApplicationModel(Profile& profile);
+    Workspace(Profile& profile, LoginRegistry& logins, SettingsRecord& global);
+    explicit Workspace(Profile& profile);
     // Saves the site list.
-    ~ApplicationModel() override;
-    ApplicationModel(const ApplicationModel&) = delete;
-    ApplicationModel& operator=(const ApplicationModel&) = delete;
+    ~Workspace() override;
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
 
     Profile& profile() { return profile_; }
     LoginRegistry& logins() { return logins_; }
@@ -42,10 +42,10 @@ public:
     // A new site for the four texts, with its own settings and cache.
     SiteHandle makeSite(const ConnectFields& fields);
 
-    void activateLocal(LocalWindow* window);
-    void removeLocal(LocalWindow* window);
-    LocalWindow* currentLocal() const { return locals_.empty() ? nullptr : locals_.front(); }
-    const std::vector<LocalWindow*>& localWindows() const { return locals_; }
+    void activateLocal(DownloadTarget* window);
+    void removeLocal(DownloadTarget* window);
+    DownloadTarget* currentLocal() const { return locals_.empty() ? nullptr : locals_.front(); }
+    const std::vector<DownloadTarget*>& localWindows() const { return locals_; }
 
     void activateRemote(RemoteWindow* window) { remotes_.activate(window); }
     void removeRemote(RemoteWindow* window) { remotes_.remove(window); }
@@ -73,7 +73,7 @@ private:
     Profile& profile_;
     LoginRegistry& logins_;
     SettingsRecord& global_;
-    std::vector<LocalWindow*> locals_;
+    std::vector<DownloadTarget*> locals_;
     RemoteWindowList remotes_;
     WindowSections sections_;
     SiteList sites_;

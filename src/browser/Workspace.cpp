@@ -1,62 +1,62 @@
-#include "app/ApplicationModel.h"
+#include "browser/Workspace.h"
 
-#include "app/LocalWindow.h"
+#include "browser/DownloadTarget.h"
 #include "settings/SettingsRecord.h"
 #include "site/LoginRegistry.h"
 
 #include <algorithm>
 
 namespace varnix {
-ApplicationModel::ApplicationModel(Profile& profile, LoginRegistry& logins, SettingsRecord& global)
+Workspace::Workspace(Profile& profile, LoginRegistry& logins, SettingsRecord& global)
     : profile_(profile), logins_(logins), global_(global)
 {
     loadSites();
 }
 
-ApplicationModel::ApplicationModel(Profile& profile)
-    : ApplicationModel(profile, LoginRegistry::application(), SettingsRecord::global())
+Workspace::Workspace(Profile& profile)
+    : Workspace(profile, LoginRegistry::application(), SettingsRecord::global())
 {
 }
 
-ApplicationModel::~ApplicationModel()
+Workspace::~Workspace()
 {
     saveSites();
 }
 
-LockedHandle<LoginData> ApplicationModel::loginFor(std::string_view host, std::string_view port,
+LockedHandle<LoginData> Workspace::loginFor(std::string_view host, std::string_view port,
                                                    std::string_view user, std::string_view password)
 {
     return logins_.loginFor(host, port, user, password);
 }
 
-SiteHandle ApplicationModel::makeSite(const ConnectFields& fields)
+SiteHandle Workspace::makeSite(const ConnectFields& fields)
 {
     return makeLocked<SiteContext>(fields.host, fields.port, fields.user, fields.password, logins_, profile_,
                                    global_);
 }
 
-void ApplicationModel::activateLocal(LocalWindow* window)
+void Workspace::activateLocal(DownloadTarget* window)
 {
     removeLocal(window);
     locals_.insert(locals_.begin(), window);
 }
 
-void ApplicationModel::removeLocal(LocalWindow* window)
+void Workspace::removeLocal(DownloadTarget* window)
 {
     locals_.erase(std::remove(locals_.begin(), locals_.end(), window), locals_.end());
 }
 
-SiteHandle ApplicationModel::siteFor(const SiteEntry& entry)
+SiteHandle Workspace::siteFor(const SiteEntry& entry)
 {
     return makeSite(ConnectFields{entry.host, entry.port, entry.username, entry.password});
 }
 
-void ApplicationModel::loadSites()
+void Workspace::loadSites()
 {
     sites_.load(profile_);
 }
 
-void ApplicationModel::saveSites()
+void Workspace::saveSites()
 {
     sites_.save(profile_);
 }

@@ -1,9 +1,9 @@
-#include "settings/qt/SiteManager.h"
+#include "site/qt/SiteManager.h"
 
 #include "platform/qt/DisplayText.h"
 #include "settings/SitesMenu.h"
-#include "settings/qt/SiteManagerDialog.h"
 #include "site/SiteBookmark.h"
+#include "site/qt/SiteManagerDialog.h"
 
 #include <QAction>
 #include <QApplication>

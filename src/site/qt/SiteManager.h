@@ -1,8 +1,8 @@
 #pragma once
 // The Site Manager as the main window (and later the remote window) reaches
 // it: the Site Manager dialog, bookmarks, and the saved sites in the Sites
-// menu. The list itself belongs to the caller (the application model), which
-// loads it at start and saves it at exit; nothing here writes it to the
+// menu. The list itself belongs to the caller (the workspace), which loads
+// it at start and saves it at exit; nothing here writes it to the
 // profile.
 
 #include "settings/SiteList.h"

@@ -1,6 +1,6 @@
-#include "settings/qt/SiteManager.h"
-#include "settings/qt/SiteManagerDialog.h"
-#include "settings/qt/SiteTree.h"
+#include "site/qt/SiteManager.h"
+#include "site/qt/SiteManagerDialog.h"
+#include "site/qt/SiteTree.h"
 
 #include "platform/Profile.h"
 #include "site/LoginRegistry.h"

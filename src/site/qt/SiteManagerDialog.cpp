@@ -1,9 +1,9 @@
-#include "settings/qt/SiteManagerDialog.h"
+#include "site/qt/SiteManagerDialog.h"
 
 #include "platform/qt/DisplayText.h"
-#include "settings/qt/SettingsSheet.h"
-#include "settings/qt/SiteTree.h"
 #include "site/LoginData.h"
+#include "site/qt/SettingsSheet.h"
+#include "site/qt/SiteTree.h"
 
 #include <QAction>
 #include <QCheckBox>
