@@ -46,6 +46,49 @@ void Workspace::removeLocal(DownloadTarget* window)
     locals_.erase(std::remove(locals_.begin(), locals_.end(), window), locals_.end());
 }
 
+void Workspace::activateRemote(RemoteWindow* window)
+{
+    bool changed = window != remotes_.current();
+    remotes_.activate(window);
+    if (changed)
+        uploadTargetChanged();
+}
+
+void Workspace::removeRemote(RemoteWindow* window)
+{
+    bool changed = window == remotes_.current();
+    remotes_.remove(window);
+    if (changed)
+        uploadTargetChanged();
+}
+
+std::size_t Workspace::watchUploadTarget(UploadWatcher watcher)
+{
+    uploadWatchers_.emplace_back(++nextWatcher_, std::move(watcher));
+    return nextWatcher_;
+}
+
+void Workspace::unwatchUploadTarget(std::size_t id)
+{
+    std::erase_if(uploadWatchers_, [id](const auto& entry) { return entry.first == id; });
+}
+
+void Workspace::remoteFolderChanged(RemoteWindow* window)
+{
+    if (window == remotes_.current())
+        uploadTargetChanged();
+}
+
+// A watcher may unwatch itself or others while it is called.
+void Workspace::uploadTargetChanged()
+{
+    auto watchers = uploadWatchers_;
+    for (const auto& [id, watcher] : watchers)
+        if (std::any_of(uploadWatchers_.begin(), uploadWatchers_.end(),
+                        [id = id](const auto& entry) { return entry.first == id; }))
+            watcher();
+}
+
 SiteHandle Workspace::siteFor(const SiteEntry& entry)
 {
     return makeSite(ConnectFields{entry.host, entry.port, entry.username, entry.password});

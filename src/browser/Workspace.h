@@ -15,6 +15,9 @@
 #include "settings/WindowSections.h"
 #include "site/SiteContext.h"
 
+#include <cstddef>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace varnix {
@@ -47,13 +50,23 @@ public:
     DownloadTarget* currentLocal() const { return locals_.empty() ? nullptr : locals_.front(); }
     const std::vector<DownloadTarget*>& localWindows() const { return locals_; }
 
-    void activateRemote(RemoteWindow* window) { remotes_.activate(window); }
-    void removeRemote(RemoteWindow* window) { remotes_.remove(window); }
+    void activateRemote(RemoteWindow* window);
+    void removeRemote(RemoteWindow* window);
     RemoteWindow* currentRemote() const { return remotes_.current(); }
     const std::vector<RemoteWindow*>& remoteWindows() const { return remotes_.windows(); }
 
     CFTPSession* acquire(const SiteHandle& site) override { return remotes_.acquire(site); }
     void giveBack(CFTPSession* session) override { remotes_.giveBack(session); }
+
+    // Where uploads go: the local windows' Upload commands follow the
+    // current remote window. A watcher is called when another remote window
+    // becomes the current one and when the current one shows another
+    // folder (or none); it stays until unwatched.
+    using UploadWatcher = std::function<void()>;
+    std::size_t watchUploadTarget(UploadWatcher watcher);
+    void unwatchUploadTarget(std::size_t id);
+    // A remote window shows another folder now.
+    void remoteFolderChanged(RemoteWindow* window);
 
     WindowSections& sections() { return sections_; }
 
@@ -70,11 +83,15 @@ public:
     SiteHandle siteFor(const SiteEntry& entry);
 
 private:
+    void uploadTargetChanged();
+
     Profile& profile_;
     LoginRegistry& logins_;
     SettingsRecord& global_;
     std::vector<DownloadTarget*> locals_;
     RemoteWindowList remotes_;
+    std::vector<std::pair<std::size_t, UploadWatcher>> uploadWatchers_;
+    std::size_t nextWatcher_ = 0;
     WindowSections sections_;
     SiteList sites_;
     TransferQueue* queue_ = nullptr;

@@ -4,7 +4,7 @@
 // window, a queue that only records its rows, and a site on loopback port 1,
 // where a session made by mistake fails at once.
 
-#include "browser/RemoteBrowser.h"
+#include "browser/remote/RemoteBrowser.h"
 
 #include "model/RemoteFolder.h"
 #include "platform/MainLoopDispatcher.h"

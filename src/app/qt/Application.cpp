@@ -3,7 +3,7 @@
 #include "app/qt/MainWindow.h"
 #include "browser/Workspace.h"
 #include "browser/qt/DesktopFileTypes.h"
-#include "browser/qt/LoginPromptDialog.h"
+#include "browser/qt/dialogs/LoginPromptDialog.h"
 #include "platform/Profile.h"
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"

@@ -7,7 +7,7 @@
 // answers the queue list's menu with the transfer queue's commands.
 
 #include "app/AutoArrange.h"
-#include "browser/BrowserInterfaces.h"
+#include "browser/remote/RemoteInterfaces.h"
 #include "browser/qt/ChildWindow.h"
 #include "settings/BarSize.h"
 

@@ -1,5 +1,5 @@
-#include "browser/qt/LocalFileModel.h"
-#include "browser/qt/RemoteFileModel.h"
+#include "browser/qt/local/LocalFileModel.h"
+#include "browser/qt/remote/RemoteFileModel.h"
 
 #include <gtest/gtest.h>
 
