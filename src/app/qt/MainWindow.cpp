@@ -13,6 +13,7 @@
 #include "platform/qt/DisplayText.h"
 #include "queue/TransferQueue.h"
 #include "queue/qt/QueueList.h"
+#include "queue/qt/QueueMenu.h"
 #include "queue/qt/QueueModel.h"
 #include "settings/qt/WidgetLayout.h"
 #include "site/qt/SettingsSheet.h"
@@ -78,15 +79,6 @@ struct MainWindow::Actions {
     QAction* cancel;
     QAction* rename;
     QAction* refresh;
-    // The queue list's menu.
-    QAction* clearCompleted;
-    QAction* clearSelected;
-    QAction* clearAll;
-    QAction* transferSelected;
-    QAction* transferQueued;
-    QAction* transferAll;
-    QAction* cancelSelected;
-    QAction* cancelAll;
 };
 
 namespace {
@@ -281,71 +273,11 @@ void MainWindow::createQueueBar()
     connect(&queueList_->rows(), &QueueModel::failureReported, this, &MainWindow::setStatusText);
     queueBar_->setWidget(queueList_);
     addDockWidget(Qt::BottomDockWidgetArea, queueBar_);
-    createQueueMenu();
+    queueMenu_ = new QueueMenu(*queueList_, [this] { return queue(); }, this);
     resizeDocks({queueBar_}, {barSize_.horz.cy}, Qt::Vertical);
     a_->queue = queueBar_->toggleViewAction();
     a_->queue->setText(tr("&Queue"));
     menuBar()->findChild<QMenu*>(QStringLiteral("ViewMenu"))->addAction(a_->queue);
-}
-
-void MainWindow::createQueueMenu()
-{
-    Actions& a = *a_;
-    auto onAll = [this](const QString& text, void (TransferQueue::*command)()) {
-        auto* action = new QAction(text, this);
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (TransferQueue* transfers = queue())
-                (transfers->*command)();
-        });
-        return action;
-    };
-    auto onSelected = [this](const QString& text, void (TransferQueue::*command)(const QueueSelection&)) {
-        auto* action = new QAction(text, this);
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (TransferQueue* transfers = queue())
-                (transfers->*command)(queueList_->selectedItems());
-        });
-        return action;
-    };
-    a.clearCompleted = onAll(tr("Clear Completed Items"), &TransferQueue::clearCompleted);
-    a.clearSelected = onSelected(tr("Clear Selected Items\tDel"), &TransferQueue::clearSelected);
-    a.clearAll = onAll(tr("Clear All Items"), &TransferQueue::clearAll);
-    a.transferSelected = onSelected(tr("Transfer Selected Items"), &TransferQueue::transferSelected);
-    a.transferQueued = onAll(tr("Transfer Queued Items"), &TransferQueue::transferQueued);
-    a.transferAll = onAll(tr("Transfer All Items"), &TransferQueue::transferAll);
-    a.cancelSelected = onSelected(tr("Cancel Selected Items"), &TransferQueue::cancelSelected);
-    a.cancelAll = onAll(tr("Cancel All Items"), &TransferQueue::cancelAll);
-    queueMenu_ = new QMenu(this);
-    queueMenu_->setAccessibleName(tr("Queue"));
-    queueMenu_->addActions({a.clearCompleted, a.clearSelected, a.clearAll});
-    queueMenu_->addSeparator();
-    queueMenu_->addActions({a.transferSelected, a.transferQueued, a.transferAll});
-    queueMenu_->addSeparator();
-    queueMenu_->addActions({a.cancelSelected, a.cancelAll});
-    connect(queueList_, &QueueList::menuRequested, this, [this](const QPoint& at) {
-        updateQueueCommands();
-        queueMenu_->popup(at);
-    });
-    connect(queueList_, &QueueList::deletePressed, this, [this] {
-        updateQueueCommands();
-        if (a_->clearSelected->isEnabled())
-            a_->clearSelected->trigger();
-    });
-}
-
-void MainWindow::updateQueueCommands()
-{
-    Actions& a = *a_;
-    TransferQueue* q = queue();
-    const QueueSelection selected = queueList_->selectedItems();
-    a.clearCompleted->setEnabled(q && q->canClearCompleted());
-    a.clearSelected->setEnabled(q && q->canClearSelected(selected));
-    a.clearAll->setEnabled(q && q->canClearAll());
-    a.transferSelected->setEnabled(q && q->canTransferSelected(selected));
-    a.transferQueued->setEnabled(q && q->canTransferQueued());
-    a.transferAll->setEnabled(q && q->canTransferAll());
-    a.cancelSelected->setEnabled(q && q->canCancelSelected(selected));
-    a.cancelAll->setEnabled(q && q->canCancelAll());
 }
 
 void MainWindow::createCentralArea()

@@ -4,11 +4,11 @@
 // browser windows, arranges them, routes the frame's commands to the active
 // one, and keeps its layout in section "MainFrame". It is the remote
 // windows' host (the queue, where downloads land, the site dialogs) and
-// answers the queue list's menu with the transfer queue's commands.
+// puts the queue list's menu beside the list.
 
 #include "app/AutoArrange.h"
-#include "browser/remote/RemoteInterfaces.h"
 #include "browser/qt/ChildWindow.h"
+#include "browser/remote/RemoteInterfaces.h"
 #include "settings/BarSize.h"
 
 #include <QMainWindow>
@@ -30,6 +30,7 @@ class QToolBar;
 namespace varnix {
 
 class QueueList;
+class QueueMenu;
 class QuickConnectBar;
 class SiteManager;
 class WindowTabBar;
@@ -83,10 +84,7 @@ public:
     // keeps the login that worked.
     void loggedIn(const SiteHandle& site) override;
 
-    // The queue list's menu: the transfer queue's commands, each enabled
-    // as the queue says.
-    QMenu& queueMenu() const { return *queueMenu_; }
-    void updateQueueCommands();
+    QueueMenu& queueMenu() const { return *queueMenu_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,7 +103,6 @@ private:
     void createMenus();
     void createToolBars();
     void createQueueBar();
-    void createQueueMenu();
     void createCentralArea();
     void loadLayout();
     void saveLayout();
@@ -145,7 +142,7 @@ private:
     QueueList* queueList_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* sitesMenu_ = nullptr;
-    QMenu* queueMenu_ = nullptr;
+    QueueMenu* queueMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QActionGroup* methods_ = nullptr;
     QList<QAction*> windowItems_;

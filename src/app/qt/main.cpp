@@ -12,11 +12,11 @@
 #include "browser/qt/dialogs/CertificateDialog.h"
 #include "browser/qt/dialogs/PlainFtpDialog.h"
 #include "net/CertificateCheck.h"
+#include "platform/qt/QSettingsProfile.h"
+#include "platform/qt/QtDispatcher.h"
 #include "session/CFTPSession.h"
 #include "session/CertificateTrust.h"
 #include "session/PlainFtpConsent.h"
-#include "platform/qt/QSettingsProfile.h"
-#include "platform/qt/QtDispatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -12,8 +12,8 @@
 // sites' TransferNow say; a site-to-site copy starts at once only when
 // both sites say so.
 
-#include "browser/remote/RemoteInterfaces.h"
 #include "browser/dnd/DragPayload.h"
+#include "browser/remote/RemoteInterfaces.h"
 
 #include <cstdint>
 #include <optional>

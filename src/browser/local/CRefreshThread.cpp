@@ -1,9 +1,9 @@
 #include "browser/local/CRefreshThread.h"
 
 #include "browser/local/FolderWatcherChanges.h"
-#include "browser/local/LocalPaths.h"
 #include "browser/local/FolderWatcherReader.h"
 #include "browser/local/FolderWatcherScan.h"
+#include "browser/local/LocalPaths.h"
 
 #include <fcntl.h>
 #include <poll.h>

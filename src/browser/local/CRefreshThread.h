@@ -10,8 +10,8 @@
 // has changes ignored; stop() ends the thread and waits for it.
 
 #include "browser/local/DesktopNamespace.h"
-#include "browser/local/FolderWatcherHandOver.h"
 #include "browser/local/FolderWatcher.h"
+#include "browser/local/FolderWatcherHandOver.h"
 #include "browser/local/LocalItem.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "browser/local/FolderWatcherScan.h"
 
-#include "browser/local/LocalPaths.h"
 #include "browser/local/FolderWatcherReader.h"
+#include "browser/local/LocalPaths.h"
 
 #include <algorithm>
 #include <cerrno>

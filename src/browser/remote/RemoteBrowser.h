@@ -14,9 +14,9 @@
 
 #include "browser/remote/RemoteInterfaces.h"
 #include "browser/remote/RemotePathBox.h"
-#include "queue/WindowSession.h"
 #include "platform/NoticeTarget.h"
 #include "queue/QueueItem.h"
+#include "queue/WindowSession.h"
 #include "site/SessionNotice.h"
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/QuickConnectBar.h"
 #include "browser/UploadTarget.h"
+#include "browser/qt/FolderPathBox.h"
 #include "browser/qt/dialogs/CertificateDialog.h"
 #include "browser/qt/remote/RemoteBrowserWindow.h"
 #include "browser/qt/remote/RemoteFileModel.h"
@@ -306,7 +307,7 @@ TEST_P(RemoteBrowsingTest, BrowseChangeAndTransferAsAPersonDoes)
     // The click that opened a list is not taken as a choice from it.
     QTest::qWait(QApplication::doubleClickInterval() + 50);
     QAbstractItemView* popup = pathBox(window).view();
-    const int rootItem = pathBox(window).findData(QByteArray::fromStdString(remote()), Qt::UserRole + 2);
+    const int rootItem = pathBox(window).findData(QByteArray::fromStdString(remote()), FolderPathBox::kFolderRole);
     const QPoint rootRow = popup->visualRect(popup->model()->index(rootItem, 0)).center();
     QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, rootRow);
     EXPECT_TRUE(names(window).contains("pictures"));

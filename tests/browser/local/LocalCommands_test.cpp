@@ -1,5 +1,5 @@
-#include "browser/local/LocalCommands.h"
 #include "browser/UploadTarget.h"
+#include "browser/local/LocalCommands.h"
 #include "queue/ConflictChoice.h"
 
 #include <gtest/gtest.h>

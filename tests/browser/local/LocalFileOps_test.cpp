@@ -1,5 +1,5 @@
-#include "browser/local/LocalPaths.h"
 #include "browser/local/LocalFileOps.h"
+#include "browser/local/LocalPaths.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>

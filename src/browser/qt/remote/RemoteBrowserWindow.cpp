@@ -1,31 +1,28 @@
 #include "browser/qt/remote/RemoteBrowserWindow.h"
 
 #include "browser/dnd/Drops.h"
+#include "browser/qt/DesktopFileTypes.h"
+#include "browser/qt/FolderPathBox.h"
 #include "browser/qt/dialogs/ConfirmActionDialog.h"
 #include "browser/qt/dialogs/DeleteQuestion.h"
-#include "browser/qt/DesktopFileTypes.h"
-#include "browser/qt/dnd/DragMimeData.h"
 #include "browser/qt/dialogs/LoginPromptDialog.h"
 #include "browser/qt/dialogs/PropertiesDialog.h"
-#include "browser/qt/remote/RemoteFileModel.h"
 #include "browser/qt/dialogs/RenameDialog.h"
+#include "browser/qt/dnd/DragMimeData.h"
+#include "browser/qt/remote/RemoteFileModel.h"
 #include "platform/qt/DisplayText.h"
 #include "settings/qt/WidgetLayout.h"
 
 #include <QAbstractItemDelegate>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QStandardItemModel>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -43,26 +40,10 @@ static void loadBrowserResources()
 namespace varnix {
 namespace {
 
-constexpr int kIndentRole = Qt::UserRole + 1;
-constexpr int kPathRole = Qt::UserRole + 2;
-constexpr int kIndentStep = 10;
 // How often the Cancel button looks again whether the session still works.
 constexpr int kBusyCheckMs = 250;
 // How often rows moved away are looked at: their transfers may have completed.
 constexpr int kMoveCheckMs = 250;
-
-// The path box's popup shows each folder below its parent.
-class IndentedItems : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->rect.adjust(index.data(kIndentRole).toInt() * kIndentStep, 0, 0, 0);
-    }
-};
 
 QIcon resourceIcon(const char* name)
 {
@@ -193,19 +174,9 @@ QWidget* RemoteBrowserWindow::createTopRow()
         more->setAccessibleName(tr("More Tools"));
     layout->addWidget(toolBar_);
 
-    pathBox_ = new QComboBox(row);
-    pathBox_->setEditable(true);
-    pathBox_->setInsertPolicy(QComboBox::NoInsert);
-    pathBox_->setCompleter(nullptr);
-    pathBox_->setModel(new QStandardItemModel(pathBox_));
-    pathBox_->setItemDelegate(new IndentedItems(pathBox_));
-    pathBox_->setMaxVisibleItems(20);
-    pathBox_->setAccessibleName(tr("Folder"));
-    pathBox_->lineEdit()->setAccessibleName(tr("Folder"));
-    // The box goes where the user points only on Enter or a choice from its list.
-    QObject::disconnect(pathBox_->lineEdit(), &QLineEdit::editingFinished, pathBox_, nullptr);
-    connect(pathBox_, &QComboBox::activated, this, &RemoteBrowserWindow::pathChosen);
-    connect(pathBox_->lineEdit(), &QLineEdit::returnPressed, this, &RemoteBrowserWindow::pathEntered);
+    pathBox_ = new FolderPathBox(row);
+    connect(pathBox_, &FolderPathBox::folderPicked, this, &RemoteBrowserWindow::pathChosen);
+    connect(pathBox_, &FolderPathBox::folderTyped, this, &RemoteBrowserWindow::pathEntered);
     layout->addWidget(pathBox_, 1);
     return row;
 }
@@ -376,14 +347,14 @@ void RemoteBrowserWindow::sortBy(int column)
 
 void RemoteBrowserWindow::pathChosen(int index)
 {
-    const std::string path = pathBox_->itemData(index, kPathRole).toByteArray().toStdString();
+    const std::string path = pathBox_->folderAt(index);
     pathBox_->setEditText(displayText(path));
     browser_->choosePath(path);
 }
 
-void RemoteBrowserWindow::pathEntered()
+void RemoteBrowserWindow::pathEntered(const QString& text)
 {
-    browser_->enterPath(bytesOf(pathBox_->currentText(), browser_->currentPath()));
+    browser_->enterPath(bytesOf(text, browser_->currentPath()));
 }
 
 // The new folder's row lasts as long as its editor, whatever the user typed.
@@ -459,29 +430,24 @@ void RemoteBrowserWindow::showListing(const FolderHandle& folder)
 
 void RemoteBrowserWindow::addPathItems(const std::vector<std::size_t>& places)
 {
-    auto* items = static_cast<QStandardItemModel*>(pathBox_->model());
     const auto& known = browser_->folderPaths().items();
     const QSignalBlocker quiet(pathBox_);
     for (std::size_t place : places) {
         const RemotePathBox::Item& folder = known[place];
-        auto* item = new QStandardItem(DesktopFileTypes::instance().icon(DesktopFileTypes::kFolderIcon),
-                                       displayText(folder.label));
-        item->setData(folder.indent, kIndentRole);
-        item->setData(QByteArray::fromStdString(folder.path), kPathRole);
-        item->setToolTip(displayText(folder.path));
-        items->insertRow(int(place), item);
+        pathBox_->insertFolder(int(place), DesktopFileTypes::instance().icon(DesktopFileTypes::kFolderIcon),
+                               displayText(folder.label), folder.indent, folder.path);
+        pathBox_->setItemData(int(place), displayText(folder.path), Qt::ToolTipRole);
     }
 }
 
 void RemoteBrowserWindow::showPath(const std::string& path)
 {
-    auto* items = static_cast<QStandardItemModel*>(pathBox_->model());
     const std::optional<std::size_t> place = browser_->folderPaths().indexOf(path);
     const QSignalBlocker quiet(pathBox_);
-    for (int row = 0; row < items->rowCount(); ++row) {
+    for (int row = 0; row < pathBox_->count(); ++row) {
         bool current = place && row == int(*place);
-        items->item(row)->setIcon(current ? DesktopFileTypes::instance().openFolderIcon()
-                                          : DesktopFileTypes::instance().icon(DesktopFileTypes::kFolderIcon));
+        pathBox_->setItemIcon(row, current ? DesktopFileTypes::instance().openFolderIcon()
+                                           : DesktopFileTypes::instance().icon(DesktopFileTypes::kFolderIcon));
     }
     pathBox_->setCurrentIndex(place ? int(*place) : -1);
     pathBox_->setEditText(displayText(path));

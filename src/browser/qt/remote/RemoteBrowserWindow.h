@@ -11,10 +11,10 @@
 // download) and other remote windows (a site-to-site copy); it takes local
 // files dropped on it (an upload) and rows of other remote windows.
 
-#include "browser/remote/RemoteBrowser.h"
 #include "browser/UploadTarget.h"
 #include "browser/qt/ChildWindow.h"
 #include "browser/qt/FileListView.h"
+#include "browser/remote/RemoteBrowser.h"
 
 #include <QPointer>
 
@@ -22,7 +22,6 @@
 #include <memory>
 
 class QAction;
-class QComboBox;
 class QLabel;
 class QMimeData;
 class QMenu;
@@ -32,6 +31,7 @@ class QTreeView;
 
 namespace varnix {
 
+class FolderPathBox;
 class RemoteFileModel;
 
 class RemoteBrowserWindow : public RemoteChildWindow,
@@ -90,7 +90,7 @@ private:
     void updateCommands();
     void sortBy(int column);
     void pathChosen(int index);
-    void pathEntered();
+    void pathEntered(const QString& text);
     void editorClosed();
     void showCaption();
 
@@ -125,7 +125,7 @@ private:
     std::unique_ptr<RemoteBrowser> browser_;
     RemoteFileModel* model_ = nullptr;
     FileListView* list_ = nullptr;
-    QComboBox* pathBox_ = nullptr;
+    FolderPathBox* pathBox_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* menu_ = nullptr;

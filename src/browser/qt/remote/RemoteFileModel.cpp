@@ -1,8 +1,8 @@
 #include "browser/qt/remote/RemoteFileModel.h"
 
-#include "browser/remote/RemoteSort.h"
 #include "browser/SizeText.h"
 #include "browser/qt/DesktopFileTypes.h"
+#include "browser/remote/RemoteSort.h"
 #include "platform/qt/DisplayText.h"
 
 namespace varnix {
