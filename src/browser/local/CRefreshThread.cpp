@@ -31,7 +31,8 @@ bool readable(const pollfd& p)
 
 } // namespace
 
-CRefreshThread::CRefreshThread(FolderWatcherReader& reader, FolderWatcherHandOver::Post post, FolderWatcherHandOver::Take take)
+CRefreshThread::CRefreshThread(FolderWatcherReader& reader, FolderWatcherHandOver::Post post,
+                               FolderWatcherHandOver::Take take)
     : reader_(reader),
       handOver_(std::move(post), std::move(take)),
       wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
@@ -211,7 +212,8 @@ void CRefreshThread::watchDesktop()
 {
     desktopChanges_->reset();
     desktopWatch_ = desktopChanges_->add(desktop_.desktopFolder(), FolderWatcherChanges::kFolderNames);
-    desktopParentWatch_ = desktopChanges_->add(parentPath(desktop_.desktopFolder()), FolderWatcherChanges::kFolderNames);
+    desktopParentWatch_ =
+        desktopChanges_->add(parentPath(desktop_.desktopFolder()), FolderWatcherChanges::kFolderNames);
 }
 
 void CRefreshThread::watchFolder()

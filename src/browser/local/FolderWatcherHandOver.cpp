@@ -16,7 +16,8 @@ struct FolderWatcherHandOver::State {
     std::uint64_t done = 0;
 };
 
-FolderWatcherHandOver::FolderWatcherHandOver(Post post, Take take) : state_(std::make_shared<State>(std::move(take))), post_(std::move(post))
+FolderWatcherHandOver::FolderWatcherHandOver(Post post, Take take)
+    : state_(std::make_shared<State>(std::move(take))), post_(std::move(post))
 {
 }
 
