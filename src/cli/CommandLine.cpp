@@ -15,6 +15,8 @@ const char* const kUsage =
     "--set Encryption=N: 0 plain FTP, 1 TLS when the server offers it (default), 2 TLS required,\n"
     "                    3 TLS from the first byte\n"
     "--set Verify=0: do not compare copies with the server's hashes (on by default where offered)\n"
+    "--set SiteToSiteRoute=N: copy: 0 server to server, through Varnix when the servers refuse (default),\n"
+    "                         1 server to server only, 2 always through Varnix\n"
     "--trust: accept a server certificate with this SHA-256 fingerprint (as openssl prints it)\n"
     "commands: ls [PATH] | get REMOTE LOCAL [--resume] | put LOCAL REMOTE [--resume]\n"
     "          getdir REMOTE LOCAL [--resume] [--newer] | putdir LOCAL REMOTE [--resume] [--newer]\n"
@@ -36,6 +38,8 @@ std::pair<std::string, std::uint32_t> parseOverride(const std::string& text)
         throw UsageError{"--set " + name + ": not a number below 4294967295: " + value};
     if (name == SettingsRecord::name(Setting::Encryption) && number > std::uint32_t(EncryptionMode::Implicit))
         throw UsageError{"--set Encryption: 0, 1, 2 or 3, got " + value};
+    if (name == SettingsRecord::name(Setting::SiteToSiteRoute) && number > std::uint32_t(SiteToSiteRoute::ThroughVarnix))
+        throw UsageError{"--set SiteToSiteRoute: 0, 1 or 2, got " + value};
     return {name, std::uint32_t(number)};
 }
 

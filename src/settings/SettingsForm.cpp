@@ -30,11 +30,18 @@ constexpr std::array<SettingsField, kSettingsFields> kFields{{
     {int(Setting::TransferNow), P::General, "Transfer files immediately by default", K::CheckBox},
     {int(Setting::Encryption), P::Advanced, "Encryption:", K::Choice, 0, 3, true, true},
     {int(Setting::Verify), P::General, "Verify copies with the server's hashes", K::CheckBox},
+    {int(Setting::SiteToSiteRoute), P::Advanced, "Site to site copies:", K::Choice, 0, 2, true, true},
     {kAnonymousPasswordField, P::General, "Password for anonymous ftp:", K::Text},
 }};
 
 constexpr std::array<std::string_view, kSettingsPages> kPageTitles{"General", "Persistance", "Keep Alive",
                                                                    "Advanced"};
+
+const std::vector<std::string_view> kRouteChoices{
+    "Server to server, through Varnix when the servers refuse",
+    "Server to server only",
+    "Always through Varnix",
+};
 
 const std::vector<std::string_view> kEncryptionChoices{
     "Plain FTP only",
@@ -92,6 +99,8 @@ std::string SettingsForm::rangeMessage(std::uint32_t low, std::uint32_t high)
 const std::vector<std::string_view>& SettingsForm::choices(int id)
 {
     static const std::vector<std::string_view> none;
+    if (id == int(Setting::SiteToSiteRoute))
+        return kRouteChoices;
     return id == int(Setting::Encryption) ? kEncryptionChoices : none;
 }
 

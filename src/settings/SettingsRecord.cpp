@@ -27,6 +27,7 @@ constexpr std::array<Definition, kIntegerSettings> kDefinitions{{
     {"TransferNow", 1},
     {"Encryption", 1},
     {"Verify", 1},
+    {"SiteToSiteRoute", 0},
 }};
 
 } // namespace
@@ -111,6 +112,12 @@ void SettingsRecord::save(Profile& profile, std::string_view prefix) const
     for (int i = 0; i < kIntegerSettings; ++i)
         profile.writeInt(kSection, keyOf(prefix, kDefinitions[i].name), values_[i].load());
     profile.writeString(kSection, keyOf(prefix, kAnonymousPasswordName), ownAnonymousPassword());
+}
+
+SiteToSiteRoute SettingsRecord::siteToSiteRoute() const
+{
+    std::uint32_t value = get(Setting::SiteToSiteRoute);
+    return value <= std::uint32_t(SiteToSiteRoute::ThroughVarnix) ? SiteToSiteRoute(value) : SiteToSiteRoute::Either;
 }
 
 EncryptionMode SettingsRecord::encryptionMode() const

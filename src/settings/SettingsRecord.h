@@ -34,8 +34,17 @@ enum class Setting : int {
     TransferNow,
     Encryption,
     Verify, // compare each copy with the server's hash of it, where it offers one
+    SiteToSiteRoute, // see SiteToSiteRoute below
 };
-constexpr int kIntegerSettings = 15;
+constexpr int kIntegerSettings = 16;
+
+// The values of SiteToSiteRoute: how a copy between two servers travels.
+// Any other value counts as Either.
+enum class SiteToSiteRoute : std::uint32_t {
+    Either = 0,          // server to server; through Varnix once the servers refuse each other
+    ServerToServer = 1,  // server to server only
+    ThroughVarnix = 2,   // always through Varnix: the source's data read here and sent on
+};
 
 // The values of Encryption. Any other value counts as ExplicitWhenOffered.
 enum class EncryptionMode : std::uint32_t {
@@ -90,6 +99,7 @@ public:
     std::uint32_t retryCount() const { return get(Setting::RetryCount); }
     std::uint32_t transferNow() const { return get(Setting::TransferNow); }
     std::uint32_t encryption() const { return get(Setting::Encryption); }
+    SiteToSiteRoute siteToSiteRoute() const;
     std::uint32_t verify() const { return get(Setting::Verify); }
     EncryptionMode encryptionMode() const;
 
@@ -107,6 +117,7 @@ public:
     void setRetryCount(std::uint32_t v) { set(Setting::RetryCount, v); }
     void setTransferNow(std::uint32_t v) { set(Setting::TransferNow, v); }
     void setEncryption(std::uint32_t v) { set(Setting::Encryption, v); }
+    void setSiteToSiteRoute(std::uint32_t v) { set(Setting::SiteToSiteRoute, v); }
     void setVerify(std::uint32_t v) { set(Setting::Verify, v); }
 
 private:

@@ -64,7 +64,8 @@ TEST(SettingsForm, PagesHoldTheirFieldsInOrder)
     EXPECT_EQ(labels(SettingsPage::KeepAlive).front(), "Enable Keep Alive");
     EXPECT_EQ(labels(SettingsPage::KeepAlive).size(), 5u);
     EXPECT_EQ(labels(SettingsPage::Advanced),
-              (std::vector<std::string>{"Try PASV mode first", "Send Buffer:", "Receive buffer:", "Encryption:"}));
+              (std::vector<std::string>{"Try PASV mode first", "Send Buffer:", "Receive buffer:", "Encryption:",
+                                        "Site to site copies:"}));
     EXPECT_EQ(SettingsForm::pageTitle(SettingsPage::Persistance), "Persistance");
 }
 

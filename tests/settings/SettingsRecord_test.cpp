@@ -41,7 +41,7 @@ TEST_F(SettingsRecordTest, EmptyStoreGivesTheDefaults)
     std::vector<std::uint32_t> values;
     for (int i = 0; i < kIntegerSettings; ++i)
         values.push_back(global.get(static_cast<Setting>(i)));
-    EXPECT_EQ(values, (std::vector<std::uint32_t>{1, 4096, 4096, 0, 30, 15, 30, 1, 60, 60, 30, 10, 1, 1, 1}));
+    EXPECT_EQ(values, (std::vector<std::uint32_t>{1, 4096, 4096, 0, 30, 15, 30, 1, 60, 60, 30, 10, 1, 1, 1, 0}));
     EXPECT_EQ(global.anonymousPassword(), "rover@");
 }
 
