@@ -135,7 +135,10 @@ public:
                                  SitePeer* sourceSession, const std::string& targetName,
                                  const std::string& sourceName, bool resume);
     void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
-                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData = false);
+                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData = false,
+                          SiteCopyHandle link = {});
+    void SiteRelayDownload(const std::string& sourceFolder, const std::string& sourceName,
+                           std::uint64_t restartOffset, const SiteCopyHandle& link);
     void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
                             SitePeer* thisSession, SitePeer* destinationSession, const std::string& targetName,
                             const std::string& sourceName, bool resume, bool onlyNewer);
@@ -158,6 +161,18 @@ private:
     // The destination's part of a copy over TLS: it connects as the TLS client.
     PassiveAddress openSecureSitePassive(bool extended);
     PassiveAddress openSitePassive(bool secure);
+    std::uint64_t siteCopyOffset(const std::string& targetName, bool resume);
+    std::uint64_t serverToServer(const std::string& destinationFolder, const std::string& sourceFolder,
+                                 SitePeer* sourceSession, const std::string& targetName,
+                                 const std::string& sourceName, std::uint64_t offset);
+    void relayThroughVarnix(const std::string& destinationFolder, const std::string& sourceFolder,
+                            SitePeer* sourceSession, const std::string& targetName, const std::string& sourceName,
+                            std::uint64_t offset, bool existed);
+    void sendFileTo(const std::string& dataAddress, std::uint16_t dataPort, const std::string& sourceName,
+                    std::uint64_t restartOffset, bool extended, bool secureData, SiteCopyLink* link);
+    void relayToLink(const std::string& sourceName, std::uint64_t restartOffset, SiteCopyLink& link);
+    void removeEmptyCopy(const std::string& folder, const std::string& name, bool existed);
+    void resetControl();
     void leaveTlsClientRole();
     bool usesExtended(std::string_view command, bool refused) const;
     void runPassiveSteps();

@@ -3,6 +3,7 @@
 // the tasks that couple the two sessions. The session layer implements it.
 
 #include "ftp/ServerHash.h"
+#include "ftp/SiteCopyLink.h"
 #include "site/SharedHandle.h"
 
 #include <cstdint>
@@ -40,12 +41,17 @@ enum class IpVersion { Unknown, V4, V6 };
 class SitePeer {
 public:
     virtual ~SitePeer() = default;
-    // dataAddress: numeric IPv4 or IPv6 text (PORT or EPRT). secureData: the
-    // destination's server expects TLS on the copy's data
+    // Server to server: the source's server sends the file to the
+    // destination's. dataAddress: numeric IPv4 or IPv6 text (PORT or EPRT).
+    // secureData: the destination's server expects TLS on the copy's data
     // connection, taking the TLS client's part itself.
     virtual void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                   std::uint16_t dataPort, const std::string& sourceName,
-                                  std::uint64_t restartOffset, bool secureData) = 0;
+                                  std::uint64_t restartOffset, bool secureData, SiteCopyHandle link) = 0;
+    // Through Varnix: the source session reads the file into the link,
+    // from restartOffset on.
+    virtual void SiteRelayFile(const std::string& sourceFolder, const std::string& sourceName,
+                               std::uint64_t restartOffset, SiteCopyHandle link) = 0;
     virtual void SiteUploadFolder(SiteWorkHandle workList, SitePeer* sourceSession, bool resume,
                                   bool onlyNewer) = 0;
     // The server's hash of a file, for checking a copy made from it: its
@@ -58,6 +64,9 @@ public:
     virtual IpVersion ipVersion() const = 0;
     // What the server hashes with, as far as its last login has told.
     virtual HashSet offeredHashes() const = 0;
+    // "user@host:port": which site this is, for remembering which pairs
+    // of servers refuse each other.
+    virtual std::string siteIdentity() const = 0;
 };
 
 } // namespace varnix

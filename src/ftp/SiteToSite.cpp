@@ -1,20 +1,39 @@
-// Site-to-site copies: the destination server is put in passive mode and told
+// Site-to-site copies take one of two routes.
+//
+// Server to server: the destination server is put in passive mode and told
 // to store, the source server is given that address with PORT and told to
 // retrieve. Between two IPv6 servers the commands are EPSV and EPRT; over
 // IPv4 they stay PASV and PORT, as servers commonly refuse EPRT to a third
-// party's address. The two sessions meet only through tasks posted onto
-// each other; so does the check of a copy, where the destination asks the
-// source's session for its server's hash of the original.
+// party's address.
+//
+// Through Varnix: the source session retrieves the file over a data
+// connection of its own and hands the bytes through a bounded buffer to
+// the destination session, which stores them over its own. This works
+// wherever each server accepts its own client, which is everywhere;
+// servers in their default configuration refuse the first route.
+//
+// SiteToSiteRoute chooses. Under 0 a pair of servers that refuses each
+// other once is remembered, and the copy goes on at once through Varnix.
+// The two sessions meet only through tasks posted onto each other and the
+// link those tasks share; so does the check of a copy, where the
+// destination asks the source's session for its server's hash.
 
 #include "ftp/FtpProtocol.h"
 
 #include "ftp/FolderWalk.h"
 #include "ftp/ReplyParsing.h"
+#include "ftp/SiteRoutes.h"
 #include "model/RemoteFolder.h"
 #include "model/RemotePath.h"
+#include "net/SigpipeGuard.h"
 #include "platform/Ticks.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace varnix {
 namespace {
@@ -46,23 +65,60 @@ private:
     SiteWorkList& work_;
 };
 
+constexpr const char* kServerToServer = "server to server";
+constexpr const char* kThroughVarnix = "through Varnix";
+// A relay moves blocks of at least this much between the two connections.
+constexpr std::uint32_t kRelayBlock = 256u * 1024;
+
+// The servers will not reach each other; the reason as the user reads it.
+struct SiteRefusal {
+    std::string reason;
+};
+
+// A side's wait can be cut short by the other side while it runs.
+class WakeOnLink {
+public:
+    WakeOnLink(SiteCopyLink& link, SiteCopyLink::Side side, std::function<void()> wake) : link_(link), side_(side)
+    {
+        link_.setWake(side_, std::move(wake));
+    }
+    ~WakeOnLink() { link_.setWake(side_, {}); }
+    WakeOnLink(const WakeOnLink&) = delete;
+    WakeOnLink& operator=(const WakeOnLink&) = delete;
+
+private:
+    SiteCopyLink& link_;
+    SiteCopyLink::Side side_;
+};
+
+std::string firstLine(const std::string& text)
+{
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+// 425 and 426: the data connection could not be made or was cut.
+bool isDataRefusal(const std::string& reply)
+{
+    return reply.starts_with("425") || reply.starts_with("426");
+}
+
 // Both servers encrypt the copy's data connection, or neither does: a TLS
 // server and a plain one cannot talk to each other.
-void requireSameProtection(bool secure, DataProtection other)
+std::optional<std::string> protectionMismatch(bool secure, DataProtection other)
 {
     if (other == DataProtection::Unknown || secure == (other == DataProtection::Private))
-        return;
-    throw CFTPException(std::string("Cannot copy between a site that encrypts its data connections and one that "
-                                    "does not (the ") + (secure ? "source" : "destination") + " is not encrypted)");
+        return std::nullopt;
+    return std::string("one site encrypts its data connections and the other does not (the ") +
+           (secure ? "source" : "destination") + " is not encrypted)";
 }
 
 // An IPv4 server cannot reach an IPv6 one's data port, nor the reverse.
-void requireSameFamily(IpVersion own, IpVersion other)
+std::optional<std::string> familyMismatch(IpVersion own, IpVersion other)
 {
     if (own == IpVersion::Unknown || other == IpVersion::Unknown || own == other)
-        return;
-    throw CFTPException(std::string("Cannot copy between an IPv4 and an IPv6 site: neither server can reach the "
-                                    "other (the destination is on ") + (own == IpVersion::V6 ? "IPv6)" : "IPv4)"));
+        return std::nullopt;
+    return std::string("one site is on IPv4 and the other on IPv6 (the destination is on ") +
+           (own == IpVersion::V6 ? "IPv6)" : "IPv4)");
 }
 
 } // namespace
@@ -72,47 +128,229 @@ std::uint64_t FtpProtocol::SiteUploadFile(const std::string& destinationFolder, 
                                           const std::string& sourceName, bool resume)
 {
     SetDirectory(destinationFolder);
-    std::uint64_t offset = 0;
-    if (resume) {
-        SendCommand("SIZE " + targetName);
-        // A destination that has no such file yet refuses SIZE: start from
-        // the beginning rather than fail every retry of the copy.
+    const bool existed = static_cast<bool>(FindRemoteFile(destinationFolder, targetName));
+    const std::uint64_t offset = siteCopyOffset(targetName, resume);
+    const SiteToSiteRoute route = LockedAccess<SiteContext>(site_)->settings().siteToSiteRoute();
+    const std::string source = sourceSession->siteIdentity();
+    const std::string destination = LockedAccess<SiteContext>(site_)->identity();
+    const bool relay = route == SiteToSiteRoute::ThroughVarnix ||
+                       (route == SiteToSiteRoute::Either && refusedEachOther(source, destination));
+    if (!relay) {
         try {
-            offset = parseReplyNumber(ReadReply("2")).value_or(0);
-        } catch (const CFTPException&) {
-            offset = 0;
+            return serverToServer(destinationFolder, sourceFolder, sourceSession, targetName, sourceName, offset);
+        } catch (const SiteRefusal& refusal) {
+            removeEmptyCopy(destinationFolder, targetName, existed);
+            if (route == SiteToSiteRoute::ServerToServer)
+                throw CFTPException("Cannot copy server to server: " + refusal.reason +
+                                    "; SiteToSiteRoute 0 or 2 copies through Varnix instead");
+            rememberRefusal(source, destination);
+            Status("Cannot copy server to server (" + refusal.reason + "): copying through Varnix");
         }
     }
+    relayThroughVarnix(destinationFolder, sourceFolder, sourceSession, targetName, sourceName, offset, existed);
+    return offset;
+}
+
+// The size of the destination's copy, to resume from.
+std::uint64_t FtpProtocol::siteCopyOffset(const std::string& targetName, bool resume)
+{
+    if (!resume)
+        return 0;
+    SendCommand("SIZE " + targetName);
+    // A destination that has no such file yet refuses SIZE: start from
+    // the beginning rather than fail every retry of the copy.
+    try {
+        return parseReplyNumber(ReadReply("2")).value_or(0);
+    } catch (const CFTPException&) {
+        return 0;
+    }
+}
+
+// The destination's part of a copy server to server. Whatever shows that
+// the servers will not reach each other, here or on the source's side,
+// throws SiteRefusal once both sides have stopped.
+std::uint64_t FtpProtocol::serverToServer(const std::string& destinationFolder, const std::string& sourceFolder,
+                                          SitePeer* sourceSession, const std::string& targetName,
+                                          const std::string& sourceName, std::uint64_t offset)
+{
     const bool secure = dataProtection_ == DataProtection::Private;
-    requireSameProtection(secure, sourceSession->dataProtection());
-    requireSameFamily(ipVersion(), sourceSession->ipVersion());
+    if (auto mismatch = protectionMismatch(secure, sourceSession->dataProtection()))
+        throw SiteRefusal{*mismatch};
+    if (auto mismatch = familyMismatch(ipVersion(), sourceSession->ipVersion()))
+        throw SiteRefusal{*mismatch};
     const bool extended = control_.IsIpv6();
-    PassiveAddress address = secure ? openSecureSitePassive(extended) : openSitePassive(extended);
-    SendCommand((resume && offset > 0 ? "APPE " : "STOR ") + targetName);
-    sourceSession->SiteDownloadFile(sourceFolder, address.host, address.port, sourceName, offset, secure);
-    ReadReply("1");
-    replyPending_ = true;
-    ReadReply("2");
+    PassiveAddress address;
+    try {
+        address = secure ? openSecureSitePassive(extended) : openSitePassive(extended);
+    } catch (const CFTPException& e) {
+        if (!IsConnected())
+            throw;
+        throw SiteRefusal{firstLine(e.GetErrorMessage())};
+    }
+    auto link = std::make_shared<SiteCopyLink>(1);
+    WakeOnLink wake(*link, SiteCopyLink::Side::Destination, [this] { RequestAbort(); });
+    SendCommand((offset > 0 ? "APPE " : "STOR ") + targetName);
+    sourceSession->SiteDownloadFile(sourceFolder, address.host, address.port, sourceName, offset, secure, link);
+    try {
+        ReadReply("1");
+        replyPending_ = true;
+        ReadReply("2");
+    } catch (const CAbortException&) {
+        if (link->state() == SiteCopyLink::State::Running) {
+            link->abandon(SiteCopyLink::Side::Destination);
+            throw;
+        }
+        // The source stopped the wait for this server's reply, which may still come.
+        resetControl();
+        if (link->state() == SiteCopyLink::State::Refused)
+            throw SiteRefusal{link->reason()};
+        throw CopyPartEnded{};
+    } catch (const CFTPException& e) {
+        if (!isDataRefusal(e.GetErrorMessage())) {
+            link->abandon(SiteCopyLink::Side::Destination);
+            throw;
+        }
+        link->refuse(SiteCopyLink::Side::Destination, firstLine(e.GetErrorMessage()));
+        throw SiteRefusal{firstLine(e.GetErrorMessage())};
+    } catch (const CNetException& e) {
+        if (e.error != ETIMEDOUT) {
+            link->abandon(SiteCopyLink::Side::Destination);
+            throw;
+        }
+        link->refuse(SiteCopyLink::Side::Destination, "no data connection came within the time-out");
+        resetControl();
+        throw SiteRefusal{"no data connection came within the time-out"};
+    }
     storeEmptyListing(destinationFolder);
     VerifySiteCopy(destinationFolder, targetName, sourceSession, sourceFolder, sourceName);
     return offset;
 }
 
+// The destination's part of a copy through Varnix. The file is created only
+// once the source's server has agreed to send it.
+void FtpProtocol::relayThroughVarnix(const std::string& destinationFolder, const std::string& sourceFolder,
+                                     SitePeer* sourceSession, const std::string& targetName,
+                                     const std::string& sourceName, std::uint64_t offset, bool existed)
+{
+    auto link = std::make_shared<SiteCopyLink>();
+    const auto cancelled = [this] { throwIfCancelled(); };
+    sourceSession->SiteRelayFile(sourceFolder, sourceName, offset, link);
+    std::uint64_t moved = 0;
+    try {
+        if (!link->waitForSource(cancelled))
+            throw CopyPartEnded{};
+        OpenDataConnection();
+        SendCommand((offset > 0 ? "APPE " : "STOR ") + targetName);
+        ReadReply("1");
+        replyPending_ = true;
+        std::vector<char> buffer(std::max<std::size_t>(sendBufferSize(), kRelayBlock));
+        moveData([&] {
+            SigpipeGuard guard;
+            for (std::size_t got; (got = link->read(buffer.data(), buffer.size(), cancelled)) != 0; moved += got)
+                data_.SendAll(buffer.data(), got);
+            data_.FinishSending();
+        });
+        data_.Close();
+        ReadReply("2");
+    } catch (const CopyPartEnded&) {
+        // The source's session reports why; what arrived stays for a resume.
+        if (data_.IsConnected()) {
+            data_.Close();
+            try {
+                ReadReply(kAnyDigit);
+            } catch (const CException&) {
+                resetControl();
+            }
+        }
+        if (moved == 0)
+            removeEmptyCopy(destinationFolder, targetName, existed);
+        throw;
+    } catch (...) {
+        link->abandon(SiteCopyLink::Side::Destination);
+        throw;
+    }
+    storeEmptyListing(destinationFolder);
+    VerifySiteCopy(destinationFolder, targetName, sourceSession, sourceFolder, sourceName);
+}
+
+// A copy that failed before its first byte leaves no empty file it made;
+// a file that was there before stays, whatever its size.
+void FtpProtocol::removeEmptyCopy(const std::string& folder, const std::string& name, bool existed)
+{
+    if (existed || !IsConnected())
+        return;
+    try {
+        SetDirectory(folder);
+        SendCommand("SIZE " + name);
+        if (parseReplyNumber(ReadReply("2")).value_or(1) == 0)
+            DeleteFile(folder, name);
+    } catch (const CFTPException&) {
+        // No such file, or no way to tell: nothing to remove.
+    }
+    storeEmptyListing(folder);
+}
+
+// Where a reply may still be on its way, the connection starts afresh.
+void FtpProtocol::resetControl()
+{
+    control_.ClearAbort();
+    data_.ClearAbort();
+    data_.Close();
+    closeControl();
+    Connect();
+}
+
 void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                    std::uint16_t dataPort, const std::string& sourceName,
-                                   std::uint64_t restartOffset, bool secureData)
+                                   std::uint64_t restartOffset, bool secureData, SiteCopyHandle link)
 {
-    requireSameProtection(secureData, dataProtection_);
-    SetDirectory(sourceFolder);
+    SiteCopyLink unlinked(1);
+    SiteCopyLink& shared = link ? *link : unlinked;
+    // The destination may have given up before this part began.
+    if (shared.state() != SiteCopyLink::State::Running)
+        throw CopyPartEnded{};
+    WakeOnLink wake(shared, SiteCopyLink::Side::Source, [this] { RequestAbort(); });
     const bool extended = dataAddress.find(':') != std::string::npos;
-    requireSameFamily(extended ? IpVersion::V6 : IpVersion::V4, ipVersion());
+    try {
+        if (auto mismatch = protectionMismatch(secureData, dataProtection_))
+            throw CFTPException(*mismatch);
+        if (auto mismatch = familyMismatch(extended ? IpVersion::V6 : IpVersion::V4, ipVersion()))
+            throw CFTPException(*mismatch);
+        SetDirectory(sourceFolder);
+        sendFileTo(dataAddress, dataPort, sourceName, restartOffset, extended, secureData, &shared);
+        shared.finish();
+    } catch (const CAbortException&) {
+        if (shared.state() == SiteCopyLink::State::Running) {
+            shared.abandon(SiteCopyLink::Side::Source);
+            throw;
+        }
+        // The destination stopped the wait for this server's reply.
+        control_.ClearAbort();
+        data_.ClearAbort();
+        closeControl();
+        throw CopyPartEnded{};
+    } catch (const CopyPartEnded&) {
+        throw;
+    } catch (...) {
+        shared.abandon(SiteCopyLink::Side::Source);
+        throw;
+    }
+}
+
+// The source's part server to server. A refused PORT or a data connection
+// its server could not make is the servers refusing each other: the
+// destination's session hears of it through the link and carries on.
+void FtpProtocol::sendFileTo(const std::string& dataAddress, std::uint16_t dataPort, const std::string& sourceName,
+                             std::uint64_t restartOffset, bool extended, bool secureData, SiteCopyLink* link)
+{
+    const std::string& sourceFolder = currentDirectory_;
     std::uint64_t start = tickCount();
     std::uint64_t size = GetRemoteSize(sourceFolder, sourceName);
     // With an unknown size the file is sent anyway: treating it as complete
     // would leave an empty copy at the destination. Over TLS the destination
     // expects a handshake we cannot give; the server sends the empty rest.
     if (size != kUnknownSize && restartOffset >= size && !secureData) {
-        mailbox_->sendProgress(0, 0, restartOffset, 0, {});
+        mailbox_->sendProgress(0, 0, restartOffset, 0, kServerToServer);
         data_.Close();
         data_.Create(false);
         data_.Connect(dataAddress, dataPort);
@@ -123,10 +361,81 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
     // Over TLS a copy already whole comes here too, and moves nothing.
     const std::uint64_t rest =
         size == kUnknownSize ? kUnknownSize : size > restartOffset ? size - restartOffset : 0;
-    mailbox_->sendProgress(0, 0, restartOffset, rest, {});
-    SendCommand(extended ? "EPRT " + formatExtendedPortArgument(dataAddress, dataPort)
-                         : "PORT " + formatPortArgument(dataAddress, dataPort));
-    ReadReply("2");
+    mailbox_->sendProgress(0, 0, restartOffset, rest, kServerToServer);
+    const auto refused = [&](const CFTPException& e) {
+        link->refuse(SiteCopyLink::Side::Source, firstLine(e.GetErrorMessage()));
+        throw CopyPartEnded{};
+    };
+    try {
+        SendCommand(extended ? "EPRT " + formatExtendedPortArgument(dataAddress, dataPort)
+                             : "PORT " + formatPortArgument(dataAddress, dataPort));
+        ReadReply("2");
+    } catch (const CFTPException& e) {
+        if (IsConnected())
+            refused(e);
+        throw;
+    }
+    if (restartOffset != 0) {
+        SendCommand("REST " + std::to_string(restartOffset));
+        ReadReply("3");
+    }
+    try {
+        SendCommand("RETR " + sourceName);
+        ReadReply("1");
+        replyPending_ = true;
+        ReadReply("2");
+    } catch (const CFTPException& e) {
+        if (IsConnected() && isDataRefusal(e.GetErrorMessage()))
+            refused(e);
+        throw;
+    }
+    if (restartOffset != 0) {
+        SendCommand("REST 0");
+        ReadReply("3");
+    }
+    mailbox_->sendProgress(tickCount() - start, size == kUnknownSize ? 0 : rest, restartOffset, rest,
+                           kServerToServer);
+}
+
+// The source's part through Varnix.
+void FtpProtocol::SiteRelayDownload(const std::string& sourceFolder, const std::string& sourceName,
+                                    std::uint64_t restartOffset, const SiteCopyHandle& link)
+{
+    if (link->state() != SiteCopyLink::State::Running)
+        throw CopyPartEnded{};
+    WakeOnLink wake(*link, SiteCopyLink::Side::Source, [this] { RequestAbort(); });
+    try {
+        SetDirectory(sourceFolder);
+        relayToLink(sourceName, restartOffset, *link);
+    } catch (const CopyPartEnded&) {
+        // The destination gave up: the server is told to stop sending.
+        RequestAbort();
+        throw;
+    } catch (const CAbortException&) {
+        if (link->state() == SiteCopyLink::State::Running) {
+            link->abandon(SiteCopyLink::Side::Source);
+            throw;
+        }
+        RequestAbort();
+        throw CopyPartEnded{};
+    } catch (...) {
+        link->abandon(SiteCopyLink::Side::Source);
+        throw;
+    }
+}
+
+void FtpProtocol::relayToLink(const std::string& sourceName, std::uint64_t restartOffset, SiteCopyLink& link)
+{
+    const std::uint64_t size = GetRemoteSize(currentDirectory_, sourceName);
+    const std::uint64_t rest =
+        size == kUnknownSize ? kUnknownSize : size > restartOffset ? size - restartOffset : 0;
+    mailbox_->sendProgress(0, 0, restartOffset, rest, kThroughVarnix);
+    if (size != kUnknownSize && restartOffset >= size) {
+        link.sourceStarted();
+        link.finish();
+        return;
+    }
+    OpenDataConnection();
     if (restartOffset != 0) {
         SendCommand("REST " + std::to_string(restartOffset));
         ReadReply("3");
@@ -134,12 +443,25 @@ void FtpProtocol::SiteDownloadFile(const std::string& sourceFolder, const std::s
     SendCommand("RETR " + sourceName);
     ReadReply("1");
     replyPending_ = true;
+    link.sourceStarted();
+    const auto cancelled = [this] { throwIfCancelled(); };
+    const std::uint64_t start = tickCount();
+    std::uint64_t moved = 0;
+    std::vector<char> buffer(std::max<std::size_t>(recvBufferSize(), kRelayBlock));
+    moveData([&] {
+        for (std::size_t got; (got = data_.Receive(buffer.data(), buffer.size())) != 0;) {
+            link.write(buffer.data(), got, cancelled);
+            moved += got;
+            mailbox_->sendProgress(tickCount() - start, moved, restartOffset, rest, kThroughVarnix);
+        }
+    });
+    data_.Close();
     ReadReply("2");
+    link.finish();
     if (restartOffset != 0) {
         SendCommand("REST 0");
         ReadReply("3");
     }
-    mailbox_->sendProgress(tickCount() - start, size == kUnknownSize ? 0 : rest, restartOffset, rest, {});
 }
 
 // The destination's data address for a copy: PASV's, or over IPv6 the

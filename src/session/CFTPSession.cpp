@@ -169,10 +169,21 @@ void CFTPSession::SiteUploadFile(const std::string& destinationFolder, const std
 
 void CFTPSession::SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress,
                                    std::uint16_t dataPort, const std::string& sourceName,
-                                   std::uint64_t restartOffset, bool secureData)
+                                   std::uint64_t restartOffset, bool secureData, SiteCopyHandle link)
 {
     post(std::make_unique<SiteDownloadFileTask>(sourceFolder, dataAddress, dataPort, sourceName, restartOffset,
-                                                secureData));
+                                                secureData, std::move(link)));
+}
+
+void CFTPSession::SiteRelayFile(const std::string& sourceFolder, const std::string& sourceName,
+                                std::uint64_t restartOffset, SiteCopyHandle link)
+{
+    post(std::make_unique<SiteRelayFileTask>(sourceFolder, sourceName, restartOffset, std::move(link)));
+}
+
+std::string CFTPSession::siteIdentity() const
+{
+    return LockedAccess<SiteContext>(site_)->identity();
 }
 
 void CFTPSession::SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
@@ -299,6 +310,8 @@ void CFTPSession::handleThrown(std::exception_ptr thrown, const SessionTask* tas
     } catch (const SessionEnds&) {
         running_ = false;
     } catch (const SleepOver&) {
+    } catch (const CopyPartEnded&) {
+        // The other session of a copy ended it and reports why.
     } catch (const CFTPException& e) {
         reportFailure(task, e.GetErrorMessage(), Recovery(e.recovery));
     } catch (const CAbortException&) {

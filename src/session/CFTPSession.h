@@ -54,7 +54,10 @@ public:
                         CFTPSession* sourceSession, const std::string& targetName, const std::string& sourceName,
                         bool resume);
     void SiteDownloadFile(const std::string& sourceFolder, const std::string& dataAddress, std::uint16_t dataPort,
-                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData) override;
+                          const std::string& sourceName, std::uint64_t restartOffset, bool secureData,
+                          SiteCopyHandle link) override;
+    void SiteRelayFile(const std::string& sourceFolder, const std::string& sourceName, std::uint64_t restartOffset,
+                       SiteCopyHandle link) override;
     void SiteDownloadFolder(const std::string& sourceParent, const std::string& destinationParent,
                             CFTPSession* destinationSession, const std::string& targetName,
                             const std::string& sourceName, bool resume, bool onlyNewer);
@@ -64,6 +67,7 @@ public:
     DataProtection dataProtection() const override { return engine_.dataProtection(); }
     IpVersion ipVersion() const override { return engine_.ipVersion(); }
     HashSet offeredHashes() const override { return engine_.offeredHashes(); }
+    std::string siteIdentity() const override;
 
     // Drops every queued task and interrupts the running one.
     void Cancel();

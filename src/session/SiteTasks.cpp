@@ -13,7 +13,24 @@ void SiteUploadFileTask::execute(FtpProtocol& engine)
 void SiteDownloadFileTask::execute(FtpProtocol& engine)
 {
     engine.Connect();
-    engine.SiteDownloadFile(sourceFolder_, dataAddress_, dataPort_, sourceName_, restartOffset_, secureData_);
+    engine.SiteDownloadFile(sourceFolder_, dataAddress_, dataPort_, sourceName_, restartOffset_, secureData_, link_);
+}
+
+SiteDownloadFileTask::~SiteDownloadFileTask()
+{
+    if (link_)
+        link_->abandon(SiteCopyLink::Side::Source);
+}
+
+void SiteRelayFileTask::execute(FtpProtocol& engine)
+{
+    engine.Connect();
+    engine.SiteRelayDownload(sourceFolder_, sourceName_, restartOffset_, link_);
+}
+
+SiteRelayFileTask::~SiteRelayFileTask()
+{
+    link_->abandon(SiteCopyLink::Side::Source);
 }
 
 void SiteDownloadFolderTask::execute(FtpProtocol& engine)

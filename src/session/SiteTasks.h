@@ -31,10 +31,15 @@ private:
 class SiteDownloadFileTask : public SessionTask {
 public:
     SiteDownloadFileTask(std::string sourceFolder, std::string dataAddress, std::uint16_t dataPort,
-                         std::string sourceName, std::uint64_t restartOffset, bool secureData = false)
+                         std::string sourceName, std::uint64_t restartOffset, bool secureData = false,
+                         SiteCopyHandle link = {})
         : sourceFolder_(std::move(sourceFolder)), dataAddress_(std::move(dataAddress)),
           sourceName_(std::move(sourceName)), dataPort_(dataPort), restartOffset_(restartOffset),
-          secureData_(secureData) {}
+          secureData_(secureData), link_(std::move(link)) {}
+    // A task that never ran (cleared from the queue, the session closing)
+    // ends its side of the link all the same, so the destination does not
+    // wait for it; after the part has ended this changes nothing.
+    ~SiteDownloadFileTask() override;
     void execute(FtpProtocol& engine) override;
     std::string describe() const override { return "Site to site downloading file " + sourceName_; }
 
@@ -43,6 +48,24 @@ private:
     std::uint16_t dataPort_;
     std::uint64_t restartOffset_;
     bool secureData_;
+    SiteCopyHandle link_;
+};
+
+// The source's part of a copy through Varnix: the file read into the link.
+class SiteRelayFileTask : public SessionTask {
+public:
+    SiteRelayFileTask(std::string sourceFolder, std::string sourceName, std::uint64_t restartOffset,
+                      SiteCopyHandle link)
+        : sourceFolder_(std::move(sourceFolder)), sourceName_(std::move(sourceName)),
+          restartOffset_(restartOffset), link_(std::move(link)) {}
+    ~SiteRelayFileTask() override;
+    void execute(FtpProtocol& engine) override;
+    std::string describe() const override { return "Site to site sending file " + sourceName_ + " through Varnix"; }
+
+private:
+    std::string sourceFolder_, sourceName_;
+    std::uint64_t restartOffset_;
+    SiteCopyHandle link_;
 };
 
 class SiteDownloadFolderTask : public SessionTask {

@@ -1,6 +1,7 @@
 // Copies between two servers over TLS: the destination takes the TLS
 // client's part on the servers' data connection (CPSV, or SSCN ON before
-// PASV), and a pair that cannot do that fails clearly.
+// PASV). A pair that cannot do that fails clearly when only server to
+// server copies are allowed, and copies through Varnix otherwise.
 
 #include "session/CFTPSession.h"
 
@@ -35,7 +36,7 @@ struct CopyCase {
     ServerKind sourceKind;
     ServerOptions source;
     ServerOptions destination;
-    const char* failure;                    // on the destination; nullptr: the copy works
+    const char* failure;                    // server to server, on the destination; nullptr: the copy works
     std::vector<std::string> destinationSaw; // commands, in this order among the others
 };
 
@@ -61,7 +62,10 @@ TEST_P(SecureSiteToSite, CopiesOrSaysWhyNot)
     FtpServer sourceServer(c.sourceKind, sourceTree.root(), c.source);
     FtpServer destinationServer(ServerKind::Pyftpdlib, destinationTree.root(), c.destination);
     CFTPSession* source = harness.session(harness.site(sourceServer));
-    CFTPSession* destination = harness.session(harness.site(destinationServer));
+    SiteHandle destinationSite = harness.site(destinationServer);
+    CFTPSession* destination = harness.session(destinationSite);
+    if (c.failure)
+        LockedAccess<SiteContext>(destinationSite)->settings().setSiteToSiteRoute(1);
     // Both logged in, so each knows how the other protects its data.
     source->List(sourceServer.remotePath(), "");
     destination->List(destinationServer.remotePath(), "");
@@ -77,6 +81,13 @@ TEST_P(SecureSiteToSite, CopiesOrSaysWhyNot)
         EXPECT_NE(outcome.text.find(c.failure), std::string::npos) << outcome.text;
         EXPECT_FALSE(hasLine(saw, "STOR copy.bin"));
         EXPECT_FALSE(destinationTree.exists("copy.bin"));
+        // Allowed to, the same pair copies through Varnix.
+        LockedAccess<SiteContext>(destinationSite)->settings().setSiteToSiteRoute(0);
+        destination->SiteUploadFile(destinationServer.remotePath(), sourceServer.remotePath(), source, "copy.bin",
+                                    "file.bin", false);
+        ASSERT_EQ(harness.outcome(destination, 2).kind, NoticeDone) << harness.outcome(destination, 2).text;
+        EXPECT_EQ(harness.outcome(source, 1).kind, NoticeDone);
+        EXPECT_TRUE(test::sameBytes(destinationTree.read("copy.bin"), sourceTree.read("file.bin")));
     } else {
         ASSERT_EQ(outcome.kind, NoticeDone) << outcome.text;
         EXPECT_EQ(harness.outcome(source, 1).kind, NoticeDone);
@@ -111,9 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"DestinationTakesNeither", ServerKind::Pyftpdlib, kTls, kTls,
                  "need a destination server that supports CPSV or SSCN", {"CPSV", "SSCN ON"}},
         CopyCase{"PlainSourceToTlsDestination", ServerKind::Pyftpdlib, {}, kTlsWithCpsv,
-                 "Cannot copy between a site that encrypts its data connections and one that does not", {}},
+                 "one site encrypts its data connections and the other does not", {}},
         CopyCase{"TlsSourceToPlainDestination", ServerKind::Vsftpd, kVsftpdTlsSource, {},
-                 "Cannot copy between a site that encrypts its data connections and one that does not", {}}),
+                 "one site encrypts its data connections and the other does not", {}}),
     caseName);
 
 } // namespace
