@@ -40,11 +40,13 @@ void CliProgress::updateProgress(const QueueItemHandle& item, const RowUpdate& u
     row.size = u.size.value_or(row.size);
     row.bandwidth = u.bandwidth.value_or(row.bandwidth);
     row.time = u.time.value_or(row.time);
-    // The queue marks completion with the time left "0": always shown.
+    // The queue marks completion with the time left "0": always shown, as
+    // is a new status (a site-to-site copy's route, once it is known).
     bool final = row.status == "Complete" || row.status == "Verified";
     auto now = std::chrono::steady_clock::now();
-    if (final || now - lastShown_ >= kShowEvery) {
+    if (final || row.status != shownStatus_ || now - lastShown_ >= kShowEvery) {
         lastShown_ = now;
+        shownStatus_ = row.status;
         show(row);
     }
 }

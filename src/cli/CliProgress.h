@@ -37,6 +37,7 @@ private:
     std::map<const QueueItem*, RowTexts> rows_;
     std::size_t openLength_ = 0;
     std::chrono::steady_clock::time_point lastShown_{};
+    std::string shownStatus_;
 };
 
 } // namespace varnix::cli

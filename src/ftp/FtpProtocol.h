@@ -172,6 +172,7 @@ private:
                     std::uint64_t restartOffset, bool extended, bool secureData, SiteCopyLink* link);
     void relayToLink(const std::string& sourceName, std::uint64_t restartOffset, SiteCopyLink& link);
     void removeEmptyCopy(const std::string& folder, const std::string& name, bool existed);
+    void releaseOffer(const PassiveAddress& address);
     void resetControl();
     void leaveTlsClientRole();
     bool usesExtended(std::string_view command, bool refused) const;

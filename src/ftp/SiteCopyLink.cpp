@@ -89,7 +89,7 @@ bool SiteCopyLink::waitForSource(const std::function<void()>& check)
 {
     std::unique_lock<std::mutex> hold(lock_);
     waitUntil(hold, [this] { return started_ || state_ != State::Running; }, check);
-    return started_ && (state_ == State::Running || state_ == State::Finished);
+    return started_ && (used_ > 0 || state_ == State::Running || state_ == State::Finished);
 }
 
 void SiteCopyLink::write(const char* data, std::size_t size, const std::function<void()>& check)
@@ -121,9 +121,10 @@ std::size_t SiteCopyLink::read(char* into, std::size_t size, const std::function
 {
     std::unique_lock<std::mutex> hold(lock_);
     waitUntil(hold, [this] { return used_ > 0 || state_ != State::Running; }, check);
+    // What arrived before the source failed is stored all the same, for a resume.
     if (used_ == 0 && state_ == State::Finished)
         return 0;
-    if (state_ != State::Running && state_ != State::Finished)
+    if (used_ == 0)
         throw CopyPartEnded{};
     const std::size_t run = std::min({size, used_, ring_.size() - head_});
     std::memcpy(into, ring_.data() + head_, run);

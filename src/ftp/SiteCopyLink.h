@@ -67,7 +67,8 @@ public:
     void write(const char* data, std::size_t size, const std::function<void()>& check);
     void finish();
     // At most `size` bytes, blocking while the buffer is empty; 0 at the
-    // end. Throws CopyPartEnded once the source has given up.
+    // end. Throws CopyPartEnded once the source has given up and what it
+    // sent before has been read.
     std::size_t read(char* into, std::size_t size, const std::function<void()>& check);
 
 private:

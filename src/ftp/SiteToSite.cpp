@@ -104,6 +104,15 @@ bool isDataRefusal(const std::string& reply)
 
 // Both servers encrypt the copy's data connection, or neither does: a TLS
 // server and a plain one cannot talk to each other.
+// A 4xx reply is the server's word that the same request may work later
+// (426 transfer aborted, 425 no data connection): worth an automatic retry,
+// which resumes what arrived.
+void markTransient(CFTPException& e)
+{
+    if (e.recovery == RecoveryNone && e.message.starts_with('4'))
+        e.recovery = RecoveryRetry;
+}
+
 std::optional<std::string> protectionMismatch(bool secure, DataProtection other)
 {
     if (other == DataProtection::Unknown || secure == (other == DataProtection::Private))
@@ -201,7 +210,7 @@ std::uint64_t FtpProtocol::serverToServer(const std::string& destinationFolder, 
             throw;
         }
         // The source stopped the wait for this server's reply, which may still come.
-        resetControl();
+        releaseOffer(address);
         if (link->state() == SiteCopyLink::State::Refused)
             throw SiteRefusal{link->reason()};
         throw CopyPartEnded{};
@@ -218,7 +227,7 @@ std::uint64_t FtpProtocol::serverToServer(const std::string& destinationFolder, 
             throw;
         }
         link->refuse(SiteCopyLink::Side::Destination, "no data connection came within the time-out");
-        resetControl();
+        releaseOffer(address);
         throw SiteRefusal{"no data connection came within the time-out"};
     }
     storeEmptyListing(destinationFolder);
@@ -252,6 +261,10 @@ void FtpProtocol::relayThroughVarnix(const std::string& destinationFolder, const
         });
         data_.Close();
         ReadReply("2");
+    } catch (CFTPException& e) {
+        link->abandon(SiteCopyLink::Side::Destination);
+        markTransient(e);
+        throw;
     } catch (const CopyPartEnded&) {
         // The source's session reports why; what arrived stays for a resume.
         if (data_.IsConnected()) {
@@ -288,6 +301,28 @@ void FtpProtocol::removeEmptyCopy(const std::string& folder, const std::string& 
         // No such file, or no way to tell: nothing to remove.
     }
     storeEmptyListing(folder);
+}
+
+// The destination's server still waits for the data connection it offered,
+// and may hold the file locked meanwhile: it is given one that ends at once,
+// which ends the store with nothing sent, and its replies are read.
+void FtpProtocol::releaseOffer(const PassiveAddress& address)
+{
+    control_.ClearAbort();
+    data_.ClearAbort();
+    try {
+        data_.Close();
+        data_.Create(false);
+        data_.Connect(address.host, address.port);
+        data_.Close();
+        if (IsConnected() && ReadReply(kAnyDigit)[0] == '1')
+            ReadReply(kAnyDigit);
+    } catch (const CException&) {
+        // The server gave no usable answer: a fresh login puts things right.
+    }
+    replyPending_ = false;
+    if (!IsConnected())
+        resetControl();
 }
 
 // Where a reply may still be on its way, the connection starts afresh.
@@ -361,7 +396,6 @@ void FtpProtocol::sendFileTo(const std::string& dataAddress, std::uint16_t dataP
     // Over TLS a copy already whole comes here too, and moves nothing.
     const std::uint64_t rest =
         size == kUnknownSize ? kUnknownSize : size > restartOffset ? size - restartOffset : 0;
-    mailbox_->sendProgress(0, 0, restartOffset, rest, kServerToServer);
     const auto refused = [&](const CFTPException& e) {
         link->refuse(SiteCopyLink::Side::Source, firstLine(e.GetErrorMessage()));
         throw CopyPartEnded{};
@@ -375,6 +409,7 @@ void FtpProtocol::sendFileTo(const std::string& dataAddress, std::uint16_t dataP
             refused(e);
         throw;
     }
+    mailbox_->sendProgress(0, 0, restartOffset, rest, kServerToServer);
     if (restartOffset != 0) {
         SendCommand("REST " + std::to_string(restartOffset));
         ReadReply("3");
@@ -418,6 +453,10 @@ void FtpProtocol::SiteRelayDownload(const std::string& sourceFolder, const std::
         }
         RequestAbort();
         throw CopyPartEnded{};
+    } catch (CFTPException& e) {
+        link->abandon(SiteCopyLink::Side::Source);
+        markTransient(e);
+        throw;
     } catch (...) {
         link->abandon(SiteCopyLink::Side::Source);
         throw;

@@ -162,20 +162,34 @@ TEST(Cli, NamedLoginChmodAndRelativePaths)
     EXPECT_EQ(r.status, 1) << "pyftpdlib has no SITE CHOWN";
 }
 
+// Two servers on different addresses with their default rules, which
+// refuse a data connection with a third party: the copy goes through
+// Varnix, and the progress line says so.
 TEST(Cli, CopiesBetweenTwoServers)
 {
     TempTree source, destination;
-    source.writeSized("file.bin", 250000, 1);
+    source.writeSized("file.bin", 3145735, 1);
     source.writeSized("folder/x.bin", 3000, 2);
     source.writeSized("folder/sub/y.bin", 4000, 3);
-    FtpServer from(ServerKind::Pyftpdlib, source.root());
-    FtpServer to(ServerKind::Vsftpd, destination.root());
-    CliResult r = runCli({from.url(), "copy", "/file.bin", to.url() + "/" + to.remotePath("copy.bin")});
+    destination.writeSized("copy.bin", 1234567, 1);
+    FtpServer from(ServerKind::Pyftpdlib, source.root(), {.permitForeignAddresses = false, .address = "127.0.0.2"});
+    FtpServer to(ServerKind::Vsftpd, destination.root(), {.permitForeignAddresses = false, .address = "127.0.0.3"});
+    CliResult r = runCli({from.url(), "copy", "/file.bin", to.url() + "/" + to.remotePath("copy.bin"), "--resume"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(destination.read("copy.bin"), source.read("file.bin"));
+    EXPECT_NE(r.err.find("Transfering through Varnix: 1234567/3145735 bytes"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("server to server"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("3145735/3145735 bytes"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("/4380302 bytes"), std::string::npos) << r.err;
     r = runCli({from.url(), "copy", "/folder", to.url() + "/" + to.remotePath() + "/"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(destination.read("folder/sub/y.bin"), source.read("folder/sub/y.bin"));
+    // Server to server only, the copy fails at once and leaves nothing.
+    r = runCli({"--set", "SiteToSiteRoute=1", from.url(), "copy", "/folder/x.bin",
+                to.url() + "/" + to.remotePath("x.bin")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot copy server to server: 501"), std::string::npos) << r.err;
+    EXPECT_FALSE(destination.exists("x.bin"));
 }
 
 // The transfer line ends "Verified", and the hash that proved it follows.

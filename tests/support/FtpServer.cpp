@@ -54,6 +54,7 @@ struct Loopback {
     int family() const { return storage.ss_family; }
 };
 
+// The numeric loopback address given: 127.x.y.z or ::1.
 Loopback loopback(const std::string& address, std::uint16_t port)
 {
     Loopback a;
@@ -61,13 +62,15 @@ Loopback loopback(const std::string& address, std::uint16_t port)
         auto& v6 = reinterpret_cast<sockaddr_in6&>(a.storage);
         v6.sin6_family = AF_INET6;
         v6.sin6_port = htons(port);
-        v6.sin6_addr = in6addr_loopback;
+        if (::inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) != 1)
+            v6.sin6_addr = in6addr_loopback;
         a.length = sizeof v6;
     } else {
         auto& v4 = reinterpret_cast<sockaddr_in&>(a.storage);
         v4.sin_family = AF_INET;
         v4.sin_port = htons(port);
-        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::inet_pton(AF_INET, address.c_str(), &v4.sin_addr) != 1)
+            v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         a.length = sizeof v4;
     }
     return a;

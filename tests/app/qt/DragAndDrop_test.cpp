@@ -22,6 +22,7 @@
 #include "session/CFTPSession.h"
 #include "settings/ConnectHistory.h"
 #include "support/FtpServer.h"
+#include "support/HasLine.h"
 #include "support/TempTree.h"
 #include "support/qt/ModalDriver.h"
 
@@ -136,7 +137,7 @@ protected:
     }
     RemoteBrowserWindow& openRemote(const FtpServer& server)
     {
-        ConnectFields fields{"127.0.0.1", std::to_string(server.port()), "", ""};
+        ConnectFields fields{server.host(), std::to_string(server.port()), "", ""};
         auto* window = dynamic_cast<RemoteBrowserWindow*>(frame().openRemoteWindow(app->workspace().makeSite(fields), ""));
         EXPECT_TRUE(QTest::qWaitFor([&] { return idle(*window); }, 15000));
         return *window;
@@ -181,8 +182,10 @@ protected:
 
     test::TempTree siteA{"varnix-site-a"}, siteB{"varnix-site-b"};
     test::TempTree localA{"varnix-local-a"}, localB{"varnix-local-b"}, home{"varnix-home"};
-    FtpServer serverA{ServerKind::Pyftpdlib, siteA.root()};
-    FtpServer serverB{ServerKind::Vsftpd, siteB.root()};
+    // Two hosts with their servers' default rules, which refuse a data
+    // connection with a third party: a copy between them goes through Varnix.
+    FtpServer serverA{ServerKind::Pyftpdlib, siteA.root(), {.permitForeignAddresses = false, .address = "127.0.0.2"}};
+    FtpServer serverB{ServerKind::Vsftpd, siteB.root(), {.permitForeignAddresses = false, .address = "127.0.0.3"}};
     QtDispatcher dispatcher;
     std::unique_ptr<QSettingsProfile> profile;
     std::unique_ptr<Application> app;
@@ -244,6 +247,9 @@ TEST_F(DragAndDropTest, DropsBetweenWindowsStartTheRightTransfersAndRefuseTheWro
     EXPECT_TRUE(dragOnto(second.fileList(), *rows).drop);
     EXPECT_TRUE(lastIs("Complete")) << statuses().join(", ").toStdString();
     EXPECT_EQ(siteB.read("copy.txt"), "copied site to site");
+    EXPECT_TRUE(test::hasLine(serverA.commandLog(), "RETR copy.txt"));
+    // Neither window is held by the servers' refusal.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return idle(remote) && idle(second); }, 3000));
 
     // Back onto their own window, from another program, from a closed window: refused.
     const int queued = int(statuses().size());
