@@ -78,10 +78,11 @@ void SiteCopyLink::waitUntil(std::unique_lock<std::mutex>& lock, Ready ready, co
     }
 }
 
-void SiteCopyLink::sourceStarted()
+void SiteCopyLink::sourceStarted(std::uint64_t size)
 {
     std::lock_guard<std::mutex> hold(lock_);
     started_ = true;
+    sourceSize_ = size;
     changed_.notify_all();
 }
 
@@ -90,6 +91,12 @@ bool SiteCopyLink::waitForSource(const std::function<void()>& check)
     std::unique_lock<std::mutex> hold(lock_);
     waitUntil(hold, [this] { return started_ || state_ != State::Running; }, check);
     return started_ && (used_ > 0 || state_ == State::Running || state_ == State::Finished);
+}
+
+std::uint64_t SiteCopyLink::sourceSize() const
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    return sourceSize_;
 }
 
 void SiteCopyLink::write(const char* data, std::size_t size, const std::function<void()>& check)

@@ -60,8 +60,10 @@ public:
     // to send; the destination waits for that before it creates the file,
     // so a source that fails leaves nothing behind. False: the copy ended
     // before it started.
-    void sourceStarted();
+    // `size`: the source file's, all of it; ~0 when the server does not say.
+    void sourceStarted(std::uint64_t size);
     bool waitForSource(const std::function<void()>& check);
+    std::uint64_t sourceSize() const;
     // Blocks while the buffer is full; throws CopyPartEnded once the
     // destination has given up.
     void write(const char* data, std::size_t size, const std::function<void()>& check);
@@ -82,6 +84,7 @@ private:
     std::string reason_;
     std::function<void()> wake_[2];
     bool started_ = false;
+    std::uint64_t sourceSize_ = ~std::uint64_t(0);
     std::vector<char> ring_;
     std::size_t head_ = 0;  // next byte to read
     std::size_t used_ = 0;

@@ -261,6 +261,14 @@ void FtpProtocol::relayThroughVarnix(const std::string& destinationFolder, const
         });
         data_.Close();
         ReadReply("2");
+        // Where the servers have no hash in common, the sizes check the copy.
+        const std::uint64_t size = link->sourceSize();
+        if (size != kUnknownSize && offset + moved != size) {
+            CFTPException shortCopy("The copy of " + targetName + " is incomplete: " +
+                                    std::to_string(offset + moved) + " of " + std::to_string(size) + " bytes");
+            shortCopy.recovery = RecoveryRetry;
+            throw shortCopy;
+        }
     } catch (CFTPException& e) {
         link->abandon(SiteCopyLink::Side::Destination);
         markTransient(e);
@@ -470,7 +478,7 @@ void FtpProtocol::relayToLink(const std::string& sourceName, std::uint64_t resta
         size == kUnknownSize ? kUnknownSize : size > restartOffset ? size - restartOffset : 0;
     mailbox_->sendProgress(0, 0, restartOffset, rest, kThroughVarnix);
     if (size != kUnknownSize && restartOffset >= size) {
-        link.sourceStarted();
+        link.sourceStarted(size);
         link.finish();
         return;
     }
@@ -482,7 +490,7 @@ void FtpProtocol::relayToLink(const std::string& sourceName, std::uint64_t resta
     SendCommand("RETR " + sourceName);
     ReadReply("1");
     replyPending_ = true;
-    link.sourceStarted();
+    link.sourceStarted(size);
     const auto cancelled = [this] { throwIfCancelled(); };
     const std::uint64_t start = tickCount();
     std::uint64_t moved = 0;
