@@ -173,6 +173,7 @@ private:
     void relayToLink(const std::string& sourceName, std::uint64_t restartOffset, SiteCopyLink& link);
     void removeEmptyCopy(const std::string& folder, const std::string& name, bool existed);
     void releaseOffer(const PassiveAddress& address);
+    void dropConnections();
     void resetControl();
     void leaveTlsClientRole();
     bool usesExtended(std::string_view command, bool refused) const;

@@ -286,12 +286,28 @@ void FtpProtocol::relayThroughVarnix(const std::string& destinationFolder, const
         if (moved == 0)
             removeEmptyCopy(destinationFolder, targetName, existed);
         throw;
+    } catch (const CAbortException&) {
+        link->abandon(SiteCopyLink::Side::Destination);
+        dropConnections();
+        throw;
     } catch (...) {
         link->abandon(SiteCopyLink::Side::Destination);
         throw;
     }
     storeEmptyListing(destinationFolder);
     VerifySiteCopy(destinationFolder, targetName, sourceSession, sourceFolder, sourceName);
+}
+
+// A cancel mostly finds a side waiting for the other rather than for its
+// server, where an ABOR would race the server's own replies: the side
+// drops both connections instead (the server ends the transfer with what
+// came), and its next task logs in afresh.
+void FtpProtocol::dropConnections()
+{
+    control_.ClearAbort();
+    data_.ClearAbort();
+    data_.Close();
+    closeControl();
 }
 
 // A copy that failed before its first byte leaves no empty file it made;
@@ -451,15 +467,16 @@ void FtpProtocol::SiteRelayDownload(const std::string& sourceFolder, const std::
         SetDirectory(sourceFolder);
         relayToLink(sourceName, restartOffset, *link);
     } catch (const CopyPartEnded&) {
-        // The destination gave up: the server is told to stop sending.
-        RequestAbort();
+        // The destination gave up: the server stops sending.
+        dropConnections();
         throw;
     } catch (const CAbortException&) {
-        if (link->state() == SiteCopyLink::State::Running) {
-            link->abandon(SiteCopyLink::Side::Source);
+        // Cancelled here, or woken by the destination giving up.
+        const bool cancelled = link->state() == SiteCopyLink::State::Running;
+        link->abandon(SiteCopyLink::Side::Source);
+        dropConnections();
+        if (cancelled)
             throw;
-        }
-        RequestAbort();
         throw CopyPartEnded{};
     } catch (CFTPException& e) {
         link->abandon(SiteCopyLink::Side::Source);

@@ -220,7 +220,7 @@ TEST_F(SiteToSiteRoutes, CancelAndAMissingSourceLeaveBothSessionsReady)
     EXPECT_EQ(missing.kind, NoticeFailed);
     EXPECT_FALSE(destinationTree.exists("missing.bin"));
     destination->List(destinationServer->remotePath(), "");
-    EXPECT_EQ(harness.outcome(destination, 1).kind, NoticeDone);
+    EXPECT_EQ(harness.outcome(destination, 1).kind, NoticeDone) << harness.outcome(destination, 1).text;
     source->List(sourceServer->remotePath(), "");
     EXPECT_EQ(harness.outcome(source, 1).kind, NoticeDone);
 }
