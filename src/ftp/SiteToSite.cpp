@@ -102,8 +102,6 @@ bool isDataRefusal(const std::string& reply)
     return reply.starts_with("425") || reply.starts_with("426");
 }
 
-// Both servers encrypt the copy's data connection, or neither does: a TLS
-// server and a plain one cannot talk to each other.
 // A 4xx reply is the server's word that the same request may work later
 // (426 transfer aborted, 425 no data connection): worth an automatic retry,
 // which resumes what arrived.
@@ -113,6 +111,8 @@ void markTransient(CFTPException& e)
         e.recovery = RecoveryRetry;
 }
 
+// Both servers encrypt the copy's data connection, or neither does: a TLS
+// server and a plain one cannot talk to each other.
 std::optional<std::string> protectionMismatch(bool secure, DataProtection other)
 {
     if (other == DataProtection::Unknown || secure == (other == DataProtection::Private))
